@@ -1,0 +1,6 @@
+// The process-wide account state, empty until start-up reads the account file.
+#include "net/account.h"
+
+char UserId[kAccountTextSize] = "";
+char UserPassword[kAccountTextSize] = "";
+int RememberLogin = 0;
