@@ -1,0 +1,272 @@
+// The main window: creation of its children, fixed layout, painting,
+// dragging by the background, commands and the shutdown sequence.
+#include "app/main_window.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+
+#include "app/program_state.h"
+#include "controls/bitmap_button.h"
+#include "controls/window_region.h"
+#include "editor/paint.h"
+#include "net/account_file.h"
+#include "resources/resource.h"
+
+HINSTANCE AppInstance;
+HBRUSH PanelBrush;
+
+namespace {
+
+constexpr uint32_t kSkinKey = 0x0000FF;  // pure blue is cut out of the window's shape
+constexpr UINT kNavigateMessage = 0x9101;  // the web view's navigation message
+
+// One bitmap button of the main window and where it sits.
+struct ButtonPlace {
+  int id;
+  int x;
+  int y;
+  const char* names[4];  // normal, hover, selected, disabled
+};
+
+// Creation order of the buttons.
+constexpr ButtonPlace kButtons[] = {
+    {IDC_CLOSE, 805, 10, {"BTN_CLOSE", "BTN_CLOSE_HV", "BTN_CLOSE", "BTN_CLOSE"}},
+    {IDC_DATA_CLEAR, 765, 52, {"BTN_CLEAR", "BTN_CLEAR_HV", "BTN_CLEAR", "BTN_CLEAR"}},
+    {IDC_DATA_CUT, 433, 235, {"BTN_CUT", "BTN_CUT_HV", "BTN_CUT", "BTN_CUT"}},
+    {IDC_SITE, 505, 610, {"BTN_SITE", "BTN_SITE_HV", "BTN_SITE", "BTN_SITE"}},
+    {IDC_WEBHELP, 675, 622, {"BTN_HELP", "BTN_HELP_HV", "BTN_HELP", "BTN_HELP"}},
+    {IDC_UPLOAD, 775, 617, {"BTN_UPLOAD", "BTN_UPLOAD_HV", "BTN_UPLOAD", "BTN_UPLOAD"}},
+    {IDC_FRONT, 515, 70, {"TAB_FRONT", "TAB_FRONT_HV", "TAB_FRONT_SEL", "TAB_FRONT"}},
+    {IDC_BACK, 622, 70, {"TAB_BACK", "TAB_BACK_HV", "TAB_BACK_SEL", "TAB_BACK"}},
+};
+constexpr int kButtonCount = sizeof kButtons / sizeof kButtons[0];
+
+// Destruction order of the buttons: close, help, site, cut, clear, upload, tabs.
+constexpr int kButtonDestroyOrder[kButtonCount] = {0, 4, 3, 2, 1, 5, 6, 7};
+
+// The main window's children and resources.
+struct MainWindowState {
+  HBITMAP background;
+  HWND buttons[kButtonCount];
+  HWND editorView;
+  HWND pageSelector;
+  HWND optionsBar;
+  HWND previews[2];
+  HWND webView;
+};
+
+MainWindowState g_state;
+
+HWND Button(int id) {
+  for (int i = 0; i < kButtonCount; ++i) {
+    if (kButtons[i].id == id) {
+      return g_state.buttons[i];
+    }
+  }
+  return nullptr;
+}
+
+// Tells the web view which help page to show; `format` is "%s?page=...".
+void NavigateHelp(const char* format) {
+  if (!g_state.webView) {
+    return;
+  }
+  char url[kUrlSize + 32];
+  std::snprintf(url, sizeof url, format, HelpPageUrl);
+  SendMessageA(g_state.webView, kNavigateMessage, reinterpret_cast<WPARAM>(url), 0);
+}
+
+void PostCommand(HWND target, int command) {
+  if (target) {
+    PostMessageA(target, WM_COMMAND, static_cast<WPARAM>(command), 0);
+  }
+}
+
+void OpenInBrowser(HWND window, const char* url) {
+  ShellExecuteA(window, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void OnCreate(HWND window) {
+  // The window system owns the region once it is set.
+  SetWindowRgn(window, RegionFromBitmap(g_state.background, kSkinKey), TRUE);
+
+  for (int i = 0; i < kButtonCount; ++i) {
+    const ButtonPlace& place = kButtons[i];
+    g_state.buttons[i] = CreateBitmapButton(window, place.id, place.x, place.y, place.names[0],
+                                            place.names[1], place.names[2], place.names[3],
+                                            kSkinButtonFlags);
+  }
+  SetBitmapButtonState(Button(IDC_FRONT), BtnSelected, 1);
+}
+
+void OnSize() {
+  struct Place {
+    HWND child;
+    int x, y, width, height;
+  };
+  const Place places[] = {
+      {g_state.optionsBar, 18, 70, 263, 26},    {g_state.pageSelector, 295, 72, 135, 22},
+      {g_state.editorView, 13, 97, 411, 563},   {g_state.previews[0], 512, 104, 346, 346},
+      {g_state.previews[1], 512, 104, 346, 346}, {g_state.webView, 505, 470, 360, 135},
+  };
+  for (const Place& place : places) {
+    if (place.child) {
+      MoveWindow(place.child, place.x, place.y, place.width, place.height, TRUE);
+    }
+  }
+}
+
+void OnPaint(HWND window) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  PaintBitmap(dc, g_state.background, 0, 0);
+  PaintText(dc, 393, 36, "ver 1.0J", 11, RGB(60, 60, 60), FW_BOLD);
+  EndPaint(window, &paint);
+}
+
+// Shows side 0 (front) or 1 (back) when it is not the current one.
+void SwitchSide(int side) {
+  if (Job.currentSide == side) {
+    return;
+  }
+  SetBitmapButtonState(Button(IDC_FRONT), side == 0 ? BtnSelected : BtnNormal, 1);
+  SetBitmapButtonState(Button(IDC_BACK), side == 1 ? BtnSelected : BtnNormal, 1);
+  if (g_state.previews[side]) {
+    ShowWindow(g_state.previews[side], SW_SHOW);
+  }
+  if (g_state.previews[1 - side]) {
+    ShowWindow(g_state.previews[1 - side], SW_HIDE);
+  }
+  Job.currentSide = side;
+}
+
+void OnUpload(HWND window) {
+  NavigateHelp("%s?page=upload");
+  if (!Job.sides[0].image) {
+    MessageBoxA(window, "名刺表の画像が切り取られていません。", "アップロード", MB_ICONERROR | MB_OK);
+    return;
+  }
+}
+
+// Returns true when the command was handled.
+bool OnCommand(HWND window, int command) {
+  switch (command) {
+    case IDC_DATA_CUT:
+      NavigateHelp("%s?page=data_cut");
+      PostCommand(g_state.editorView, IDC_DATA_CUT);
+      return true;
+    case IDC_DATA_CLEAR:
+      PostCommand(g_state.editorView, IDC_DATA_CLEAR);
+      return true;
+    case IDC_UPLOAD:
+      OnUpload(window);
+      return true;
+    case IDC_WEBHELP:
+      OpenInBrowser(window, HelpUrl);
+      return true;
+    case IDC_FRONT:
+      SwitchSide(0);
+      return true;
+    case IDC_BACK:
+      SwitchSide(1);
+      return true;
+    case IDC_CLOSE:
+      PostMessageA(window, WM_CLOSE, 0, 0);
+      return true;
+    case IDC_SHOW_PAGE:
+      PostCommand(g_state.pageSelector, IDC_SHOW_PAGE);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void DestroyChild(HWND& child) {
+  if (child) {
+    DestroyWindow(child);
+    child = nullptr;
+  }
+}
+
+// The shutdown sequence; the window itself is destroyed last.
+void OnClose(HWND window) {
+  WriteAccountFile(SettingsPath);
+  DeletePageFiles(Job.pagePrefix);
+  DeleteObject(PanelBrush);
+  PanelBrush = nullptr;
+  for (int index : kButtonDestroyOrder) {
+    DestroyBitmapButton(g_state.buttons[index]);
+    g_state.buttons[index] = nullptr;
+  }
+  DestroyChild(g_state.editorView);
+  DestroyChild(g_state.pageSelector);
+  DestroyChild(g_state.optionsBar);
+  DestroyChild(g_state.previews[0]);
+  DestroyChild(g_state.previews[1]);
+  DestroyChild(g_state.webView);
+  DeleteObject(g_state.background);
+  g_state.background = nullptr;
+  DestroyWindow(window);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      OnCreate(window);
+      return 0;
+    case WM_SIZE:
+      OnSize();
+      return 0;
+    case WM_PAINT:
+      OnPaint(window);
+      return 0;
+    case WM_LBUTTONDOWN:
+      // The borderless window is dragged by its background.
+      PostMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, lParam);
+      return 0;
+    case WM_COMMAND:
+      if (OnCommand(window, LOWORD(wParam))) {
+        return 1;
+      }
+      break;
+    case WM_CLOSE:
+      OnClose(window);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+ATOM RegisterMainWindowClass(HINSTANCE instance) {
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = MainWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, "A_NORVALISK");
+  windowClass.hIconSm = LoadIconA(instance, "SMALL");
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+  windowClass.lpszClassName = kMainWindowClass;
+  return RegisterClassExA(&windowClass);
+}
+
+HWND CreateMainWindow(HINSTANCE instance, HBITMAP background) {
+  g_state = {};
+  g_state.background = background;
+  BITMAP info = {};
+  if (background) {
+    GetObjectA(background, sizeof info, &info);
+  }
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - info.bmWidth) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - info.bmHeight) / 2;
+  return CreateWindowExA(WS_EX_COMPOSITED | WS_EX_APPWINDOW, kMainWindowClass, kMainWindowTitle,
+                         WS_POPUP, x, y, info.bmWidth, info.bmHeight, nullptr, nullptr, instance,
+                         nullptr);
+}

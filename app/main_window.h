@@ -1,0 +1,24 @@
+// The skinned main window: a borderless popup shaped and painted by the
+// WINDOW_BG bitmap, holding the program's panels and bitmap buttons at fixed
+// places, and routing the commands between them.
+#pragma once
+
+#include <windows.h>
+
+inline constexpr char kMainWindowClass[] = "NORVALISK";
+inline constexpr char kMainWindowTitle[] = "Norvalisk version 1.0J";
+
+// The program's module, for dialog and resource loads.
+extern HINSTANCE AppInstance;
+// Solid RGB(255, 204, 0): the background of the page selector and the options bar.
+extern HBRUSH PanelBrush;
+
+// Registers the NORVALISK class; returns 0 on failure.
+ATOM RegisterMainWindowClass(HINSTANCE instance);
+
+// Creates the main window, centred on the screen with the size of `background`
+// (WINDOW_BG), which the window then owns. Returns null on failure.
+HWND CreateMainWindow(HINSTANCE instance, HBITMAP background);
+
+// The window procedure of the NORVALISK class.
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Configures and builds one of the project's build trees.
+#   tools/build.sh native   portable code and tests, natively, with ASan and UBSan
+#   tools/build.sh win      the Windows program and tests, cross-built with mingw-w64
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+tree=${1:?usage: tools/build.sh native|win}
+jobs=${NORVALISK_JOBS:-2}
+
+case "$tree" in
+  native)
+    cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=Debug -DNORVALISK_SANITIZE=ON >/dev/null
+    cmake --build "$root/build/native" -j"$jobs"
+    ;;
+  win)
+    cmake -S "$root" -B "$root/build/win" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+      -DNORVALISK_DEPS_PREFIX="$root/build/deps/mingw" \
+      -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tools/wine-exec" >/dev/null
+    cmake --build "$root/build/win" -j"$jobs"
+    ;;
+  *)
+    echo "usage: tools/build.sh native|win" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Installs what building and testing Norvalisk needs on a Debian 12 machine:
+# the mingw-w64 cross toolchain, Wine with a virtual display, the Japanese
+# locale and font, GoogleTest sources, and libpng cross-built for Windows from
+# Debian's source package. Idempotent: a second run only checks and returns.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+deps="$root/build/deps"
+
+packages=(
+  cmake make g++ clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
+  libz-mingw-w64-dev libpng-dev zlib1g-dev googletest libgtest-dev libbenchmark-dev
+  wine64 xvfb xdotool x11-utils imagemagick locales fonts-ipafont-gothic
+  python3 xz-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  sudo_cmd=(); [ "$(id -u)" = 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Japanese locale: Wine maps it to the ANSI code page 932.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
+  echo "setup: generating ja_JP.UTF-8"
+  sudo_cmd=(); [ "$(id -u)" = 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  "${sudo_cmd[@]}" locale-gen >/dev/null
+fi
+
+# libpng for the Windows build, from Debian's source package (pinned, checked).
+png_version=1.6.39
+png_debian=2+deb12u5
+png_orig_sha=a00e9d2f2f664186e4202db9299397f851aea71b36a35e74910b8820e380d441
+png_debian_sha=ab14906eda9fddf14cbb1e589b9ba7439c22e233dc3c5e3cf9356c9625565a82
+png_prefix="$deps/mingw"
+if [ ! -f "$png_prefix/lib/libpng16.a" ] || [ "$(cat "$png_prefix/.libpng-version" 2>/dev/null)" != "$png_version-$png_debian" ]; then
+  echo "setup: building libpng $png_version-$png_debian for mingw-w64"
+  work="$deps/libpng-src"
+  rm -rf "$work"; mkdir -p "$work/sources.d" "$work/lists/partial" "$work/dl"
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$work/sources.d/debian.sources"
+  aptopts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$work/sources.d" -o "Dir::State::Lists=$work/lists")
+  apt-get "${aptopts[@]}" update -qq
+  (cd "$work/dl" && apt-get "${aptopts[@]}" source --download-only -qq "libpng1.6=$png_version-$png_debian" 2>/dev/null)
+  echo "$png_orig_sha  $work/dl/libpng1.6_$png_version.orig.tar.gz" | sha256sum -c --quiet
+  echo "$png_debian_sha  $work/dl/libpng1.6_$png_version-$png_debian.debian.tar.xz" | sha256sum -c --quiet
+  tar -xzf "$work/dl/libpng1.6_$png_version.orig.tar.gz" -C "$work"
+  src="$work/libpng-$png_version"
+  tar -xJf "$work/dl/libpng1.6_$png_version-$png_debian.debian.tar.xz" -C "$src"
+  grep -v '^\s*#' "$src/debian/patches/series" | grep -v '^\s*$' | while read -r patch _; do
+    patch -d "$src" -p1 -s < "$src/debian/patches/$patch"
+  done
+  cmake -S "$src" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$png_prefix" \
+    -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DPNG_FRAMEWORK=OFF >/dev/null
+  cmake --build "$work/build" -j2 >/dev/null
+  cmake --install "$work/build" >/dev/null
+  echo "$png_version-$png_debian" > "$png_prefix/.libpng-version"
+  rm -rf "$work"
+fi
