@@ -6,18 +6,21 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 tree=${1:?usage: tools/build.sh native|win}
 jobs=${NORVALISK_JOBS:-2}
+# Several people can share a checkout: each may set NORVALISK_BUILD_ROOT to a
+# build folder of their own (the dependencies stay in build/deps).
+out=${NORVALISK_BUILD_ROOT:-$root/build}
 
 case "$tree" in
   native)
-    cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=Debug -DNORVALISK_SANITIZE=ON >/dev/null
-    cmake --build "$root/build/native" -j"$jobs"
+    cmake -S "$root" -B "$out/native" -DCMAKE_BUILD_TYPE=Debug -DNORVALISK_SANITIZE=ON >/dev/null
+    cmake --build "$out/native" -j"$jobs"
     ;;
   win)
-    cmake -S "$root" -B "$root/build/win" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    cmake -S "$root" -B "$out/win" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
       -DNORVALISK_DEPS_PREFIX="$root/build/deps/mingw" \
       -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tools/wine-exec" >/dev/null
-    cmake --build "$root/build/win" -j"$jobs"
+    cmake --build "$out/win" -j"$jobs"
     ;;
   *)
     echo "usage: tools/build.sh native|win" >&2

@@ -5,19 +5,15 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
+out=${NORVALISK_BUILD_ROOT:-$root/build}
 
 bash tools/setup.sh
 bash tools/build.sh native
 bash tools/build.sh win
 
 echo "== native tests (ASan, UBSan)"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build/native --output-on-failure -j2
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$out/native" --output-on-failure -j2
 
 echo "== Windows tests under Wine"
-. tools/wine-env.sh
-wine_env_init "$root/build/win"
-trap wine_env_stop EXIT
-wine_display_start
-export NORVALISK_WINE_BUILD="$root/build/win"
-ctest --test-dir build/win --output-on-failure
+bash tools/test-wine.sh
