@@ -15,6 +15,7 @@
 
 HINSTANCE AppInstance;
 HBRUSH PanelBrush;
+AppWindowSet AppWindows;
 
 namespace {
 
@@ -45,15 +46,10 @@ constexpr int kButtonCount = sizeof kButtons / sizeof kButtons[0];
 // Destruction order of the buttons: close, help, site, cut, clear, upload, tabs.
 constexpr int kButtonDestroyOrder[kButtonCount] = {0, 4, 3, 2, 1, 5, 6, 7};
 
-// The main window's children and resources.
+// The main window's own resources; its panels are in AppWindows.
 struct MainWindowState {
   HBITMAP background;
   HWND buttons[kButtonCount];
-  HWND editorView;
-  HWND pageSelector;
-  HWND optionsBar;
-  HWND previews[2];
-  HWND webView;
 };
 
 MainWindowState g_state;
@@ -69,12 +65,12 @@ HWND Button(int id) {
 
 // Tells the web view which help page to show; `format` is "%s?page=...".
 void NavigateHelp(const char* format) {
-  if (!g_state.webView) {
+  if (!AppWindows.webView) {
     return;
   }
   char url[kUrlSize + 32];
   std::snprintf(url, sizeof url, format, HelpPageUrl);
-  SendMessageA(g_state.webView, kNavigateMessage, reinterpret_cast<WPARAM>(url), 0);
+  SendMessageA(AppWindows.webView, kNavigateMessage, reinterpret_cast<WPARAM>(url), 0);
 }
 
 void PostCommand(HWND target, int command) {
@@ -88,6 +84,7 @@ void OpenInBrowser(HWND window, const char* url) {
 }
 
 void OnCreate(HWND window) {
+  AppWindows.main = window;
   // The window system owns the region once it is set.
   SetWindowRgn(window, RegionFromBitmap(g_state.background, kSkinKey), TRUE);
 
@@ -106,9 +103,9 @@ void OnSize() {
     int x, y, width, height;
   };
   const Place places[] = {
-      {g_state.optionsBar, 18, 70, 263, 26},    {g_state.pageSelector, 295, 72, 135, 22},
-      {g_state.editorView, 13, 97, 411, 563},   {g_state.previews[0], 512, 104, 346, 346},
-      {g_state.previews[1], 512, 104, 346, 346}, {g_state.webView, 505, 470, 360, 135},
+      {AppWindows.optionsBar, 18, 70, 263, 26},    {AppWindows.pageSelector, 295, 72, 135, 22},
+      {AppWindows.editorView, 13, 97, 411, 563},   {AppWindows.previews[0], 512, 104, 346, 346},
+      {AppWindows.previews[1], 512, 104, 346, 346}, {AppWindows.webView, 505, 470, 360, 135},
   };
   for (const Place& place : places) {
     if (place.child) {
@@ -132,11 +129,11 @@ void SwitchSide(int side) {
   }
   SetBitmapButtonState(Button(IDC_FRONT), side == 0 ? BtnSelected : BtnNormal, 1);
   SetBitmapButtonState(Button(IDC_BACK), side == 1 ? BtnSelected : BtnNormal, 1);
-  if (g_state.previews[side]) {
-    ShowWindow(g_state.previews[side], SW_SHOW);
+  if (AppWindows.previews[side]) {
+    ShowWindow(AppWindows.previews[side], SW_SHOW);
   }
-  if (g_state.previews[1 - side]) {
-    ShowWindow(g_state.previews[1 - side], SW_HIDE);
+  if (AppWindows.previews[1 - side]) {
+    ShowWindow(AppWindows.previews[1 - side], SW_HIDE);
   }
   Job.currentSide = side;
 }
@@ -154,10 +151,10 @@ bool OnCommand(HWND window, int command) {
   switch (command) {
     case IDC_DATA_CUT:
       NavigateHelp("%s?page=data_cut");
-      PostCommand(g_state.editorView, IDC_DATA_CUT);
+      PostCommand(AppWindows.editorView, IDC_DATA_CUT);
       return true;
     case IDC_DATA_CLEAR:
-      PostCommand(g_state.editorView, IDC_DATA_CLEAR);
+      PostCommand(AppWindows.editorView, IDC_DATA_CLEAR);
       return true;
     case IDC_UPLOAD:
       OnUpload(window);
@@ -175,7 +172,7 @@ bool OnCommand(HWND window, int command) {
       PostMessageA(window, WM_CLOSE, 0, 0);
       return true;
     case IDC_SHOW_PAGE:
-      PostCommand(g_state.pageSelector, IDC_SHOW_PAGE);
+      PostCommand(AppWindows.pageSelector, IDC_SHOW_PAGE);
       return true;
     default:
       return false;
@@ -199,12 +196,12 @@ void OnClose(HWND window) {
     DestroyBitmapButton(g_state.buttons[index]);
     g_state.buttons[index] = nullptr;
   }
-  DestroyChild(g_state.editorView);
-  DestroyChild(g_state.pageSelector);
-  DestroyChild(g_state.optionsBar);
-  DestroyChild(g_state.previews[0]);
-  DestroyChild(g_state.previews[1]);
-  DestroyChild(g_state.webView);
+  DestroyChild(AppWindows.editorView);
+  DestroyChild(AppWindows.pageSelector);
+  DestroyChild(AppWindows.optionsBar);
+  DestroyChild(AppWindows.previews[0]);
+  DestroyChild(AppWindows.previews[1]);
+  DestroyChild(AppWindows.webView);
   DeleteObject(g_state.background);
   g_state.background = nullptr;
   DestroyWindow(window);
@@ -236,6 +233,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       OnClose(window);
       return 0;
     case WM_DESTROY:
+      AppWindows.main = nullptr;
       PostQuitMessage(0);
       return 0;
     default:
@@ -259,6 +257,7 @@ ATOM RegisterMainWindowClass(HINSTANCE instance) {
 
 HWND CreateMainWindow(HINSTANCE instance, HBITMAP background) {
   g_state = {};
+  AppWindows = {};
   g_state.background = background;
   BITMAP info = {};
   if (background) {

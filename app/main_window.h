@@ -13,6 +13,18 @@ extern HINSTANCE AppInstance;
 // Solid RGB(255, 204, 0): the background of the page selector and the options bar.
 extern HBRUSH PanelBrush;
 
+// The main window and its panels; set while the main window is created,
+// cleared as they are destroyed. Panels reach each other through these.
+struct AppWindowSet {
+  HWND main;
+  HWND editorView;    // IMAGEDLG
+  HWND pageSelector;  // PAGEDLG
+  HWND optionsBar;    // VIEWDLG
+  HWND previews[2];   // CARDDLG of the front and of the back
+  HWND webView;
+};
+extern AppWindowSet AppWindows;
+
 // Registers the NORVALISK class; returns 0 on failure.
 ATOM RegisterMainWindowClass(HINSTANCE instance);
 
