@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 TempFolder::TempFolder() {
@@ -32,12 +33,26 @@ TempFolder::~TempFolder() {
   RemoveDirectoryA(path_.c_str());
 }
 
+namespace {
+
+std::optional<WPARAM> g_quitCode;
+
+}  // namespace
+
 void PumpMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      g_quitCode = message.wParam;
+      continue;
+    }
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+}
+
+std::optional<WPARAM> TakeQuitCode() {
+  return std::exchange(g_quitCode, std::nullopt);
 }
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {

@@ -23,8 +23,12 @@ class TempFolder {
   std::string path_;
 };
 
-// Dispatches the calling thread's pending messages.
+// Dispatches the calling thread's pending messages. A quit message is kept
+// for TakeQuitCode instead.
 void PumpMessages();
+
+// The exit code of the last quit message PumpMessages met, once.
+std::optional<WPARAM> TakeQuitCode();
 
 // Pumps messages until `done` holds or `timeoutMs` passes; returns `done()`.
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 10000);
