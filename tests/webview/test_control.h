@@ -1,0 +1,64 @@
+// A small in-process control for the web view tests: it lets a control host
+// embed it and records what it sees of its container. Optionally it also
+// answers as a browser (IWebBrowser2) through TestBrowser.
+#pragma once
+
+#include <windows.h>
+
+#include <ole2.h>
+#include <olectl.h>
+
+#include <vector>
+
+#include "test_browser.h"
+
+// The class identifier under which tests register the control's factory.
+inline constexpr CLSID kTestControlClsid = {
+    0x5A1B7C3E, 0x2D4F, 0x4E6A, {0x9B, 0x8C, 0x7D, 0x6E, 0x5F, 0x40, 0x31, 0x22}};
+inline constexpr wchar_t kTestControlClsidText[] = L"{5A1B7C3E-2D4F-4E6A-9B8C-7D6E5F403122}";
+
+// What one control saw and did; owned by the test, shared by its controls.
+struct ControlLog {
+  IOleClientSite* site = nullptr;  // the last client site given (held)
+  int setClientSiteCalls = 0;
+  int clearedClientSite = 0;       // SetClientSite(null) calls
+  std::vector<DISPID> ambientChanges;
+  SIZEL extent = {};
+  int setExtentCalls = 0;
+  RECT objectRects = {};
+  int setObjectRectsCalls = 0;
+  std::vector<LONG> verbs;
+  int closeCalls = 0;
+  DWORD closeOption = ~0u;
+  int initNewCalls = 0;
+  IUnknown* objectSite = nullptr;  // from IObjectWithSite::SetSite (not held)
+  int setSiteCalls = 0;
+  TestBrowserLog browser = {};
+  int live = 0;                    // controls of this log alive
+};
+
+// Creates a control with one reference. As a browser it answers IWebBrowser2.
+IUnknown* CreateTestControl(ControlLog* log, bool browser);
+
+// A class factory that makes test controls for one log, or fails with `failure`.
+class TestControlFactory final : public IClassFactory {
+ public:
+  TestControlFactory(ControlLog* log, bool browser, HRESULT failure = S_OK)
+      : log_(log), browser_(browser), failure_(failure) {}
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override;
+  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+  // Registers the factory for `clsid` in this process; undone by Revoke.
+  bool Register(const CLSID& clsid);
+  void Revoke();
+
+ private:
+  ControlLog* log_;
+  bool browser_;
+  HRESULT failure_;
+  DWORD cookie_ = 0;
+};
