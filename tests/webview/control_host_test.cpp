@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "test_control.h"
 #include "webview/ambient_table.h"
@@ -22,6 +23,7 @@
 namespace {
 
 constexpr char kTestControlText[] = "{5A1B7C3E-2D4F-4E6A-9B8C-7D6E5F403122}";
+constexpr char kWindowlessControlText[] = "{5A1B7C3F-2D4F-4E6A-9B8C-7D6E5F403122}";
 
 UINT GetHostMessage() { return RegisterWindowMessageA("WM_NAVOGETHOST"); }
 UINT GetControlMessage() { return RegisterWindowMessageA("WM_NAVOGETCONTROL"); }
@@ -36,7 +38,7 @@ class ControlHostTest : public ::testing::Test {
     parent_ = CreateTestParent("ControlHostTestParent");
     // The host class is registered by the library's one export.
     ControlLog log;
-    TestControlFactory browser(&log, true);
+    TestControlFactory browser(&log, ControlKind::kBrowser);
     browser.Register(kClsidWebBrowser);
     DestroyWindow(jNAVO_Create(parent_, nullptr, 0));
     browser.Revoke();
@@ -51,6 +53,7 @@ class ControlHostTest : public ::testing::Test {
     ASSERT_NE(parent_, nullptr);
     ASSERT_NE(NavoInstance(), nullptr);
     ASSERT_TRUE(controls_.Register(kTestControlClsid));
+    ASSERT_TRUE(windowless_.Register(kWindowlessControlClsid));
     ASSERT_TRUE(browsers_.Register(kClsidWebBrowser));
   }
 
@@ -59,6 +62,7 @@ class ControlHostTest : public ::testing::Test {
       DestroyWindow(host_);
     }
     controls_.Revoke();
+    windowless_.Revoke();
     browsers_.Revoke();
     if (log_.site != nullptr) {
       log_.site->Release();
@@ -97,8 +101,9 @@ class ControlHostTest : public ::testing::Test {
   static HWND parent_;
   HWND host_ = nullptr;
   ControlLog log_;
-  TestControlFactory controls_{&log_, false};
-  TestControlFactory browsers_{&log_, true};
+  TestControlFactory controls_{&log_, ControlKind::kWindowed};
+  TestControlFactory windowless_{&log_, ControlKind::kWindowless};
+  TestControlFactory browsers_{&log_, ControlKind::kBrowser};
 };
 
 HWND ControlHostTest::parent_ = nullptr;
@@ -226,11 +231,11 @@ TEST_F(ControlHostTest, UrlInAWindowWithScrollBarsLosesTheScrollBarStyles) {
 }
 
 TEST_F(ControlHostTest, ControlThatCannotBeMadeAbortsWindowCreation) {
-  TestControlFactory failing(&log_, false, E_OUTOFMEMORY);
+  TestControlFactory failing(&log_, ControlKind::kWindowed, E_OUTOFMEMORY);
   controls_.Revoke();
   browsers_.Revoke();
   ASSERT_TRUE(failing.Register(kTestControlClsid));
-  TestControlFactory failingBrowser(&log_, true, E_OUTOFMEMORY);
+  TestControlFactory failingBrowser(&log_, ControlKind::kBrowser, E_OUTOFMEMORY);
   ASSERT_TRUE(failingBrowser.Register(kClsidWebBrowser));
   EXPECT_EQ(CreateHost(kTestControlText), nullptr);
   failing.Revoke();
@@ -649,7 +654,7 @@ TEST_F(ControlHostTest, AttachEmbedsAnExistingControl) {
   ASSERT_NE(CreateHost(""), nullptr);
   ComRef<IHostWindow> host;
   ASSERT_EQ(HostInterface(host_, IID_IHostWindow, host), S_OK);
-  ComRef<IUnknown> control(CreateTestControl(&log_, false));
+  ComRef<IUnknown> control(CreateTestControl(&log_, ControlKind::kWindowed));
   EXPECT_EQ(host->AttachHostedControl(control.get(), nullptr), S_FALSE);
   ASSERT_EQ(host->AttachHostedControl(control.get(), host_), S_OK);
   EXPECT_EQ(log_.setClientSiteCalls, 1);
@@ -684,6 +689,122 @@ TEST_F(ControlHostTest, ForwardedKeyMessageWithoutActiveObjectIsNotTranslated) {
   message.message = WM_KEYDOWN;
   message.wParam = VK_TAB;
   EXPECT_EQ(SendMessageA(host_, 0x037F, 0, reinterpret_cast<LPARAM>(&message)), 0);
+}
+
+// ---- windowless controls ----
+
+TEST_F(ControlHostTest, WindowlessControlIsPaintedOffScreen) {
+  ASSERT_NE(CreateHost(kWindowlessControlText), nullptr);
+  ASSERT_TRUE(log_.activatedWindowless);
+  log_.drawCalls = 0;
+  InvalidateRect(host_, nullptr, TRUE);
+  UpdateWindow(host_);
+  EXPECT_EQ(log_.drawCalls, 1);
+  EXPECT_EQ(log_.drawDcType, static_cast<DWORD>(OBJ_MEMDC));
+  EXPECT_EQ(log_.drawBounds.right, 360);
+  EXPECT_EQ(log_.drawBounds.bottom, 135);
+  EXPECT_EQ(SendMessageA(host_, WM_ERASEBKGND, 0, 0), 1);  // nothing erased
+}
+
+TEST_F(ControlHostTest, WindowlessControlGetsMouseMessagesThatHitIt) {
+  ASSERT_NE(CreateHost(kWindowlessControlText), nullptr);
+  ASSERT_TRUE(log_.activatedWindowless);
+  // The test control is hit in the left half of its rectangle.
+  SendMessageA(host_, WM_LBUTTONDOWN, 0, MAKELPARAM(20, 20));
+  SendMessageA(host_, WM_MOUSEMOVE, 0, MAKELPARAM(300, 20));
+  ASSERT_EQ(log_.windowMessages.size(), 1u);
+  EXPECT_EQ(log_.windowMessages[0], static_cast<UINT>(WM_LBUTTONDOWN));
+
+  // While it holds the capture, everything reaches it.
+  ComRef<IOleInPlaceSiteWindowless> site;
+  ASSERT_EQ(SiteInterface(IID_IOleInPlaceSiteWindowless, site), S_OK);
+  EXPECT_EQ(site->GetCapture(), S_FALSE);
+  EXPECT_EQ(site->SetCapture(TRUE), S_OK);
+  EXPECT_EQ(site->GetCapture(), S_OK);
+  SendMessageA(host_, WM_MOUSEMOVE, 0, MAKELPARAM(300, 20));
+  EXPECT_EQ(site->SetCapture(FALSE), S_OK);
+  ASSERT_EQ(log_.windowMessages.size(), 2u);
+  EXPECT_EQ(log_.windowMessages[1], static_cast<UINT>(WM_MOUSEMOVE));
+}
+
+TEST_F(ControlHostTest, WindowlessControlWithFocusAnswersKeyMessages) {
+  ASSERT_NE(CreateHost(kWindowlessControlText), nullptr);
+  ASSERT_TRUE(log_.activatedWindowless);
+  SendMessageA(host_, WM_KEYDOWN, VK_SPACE, 0);  // no focus yet
+  EXPECT_TRUE(log_.windowMessages.empty());
+
+  SendMessageA(host_, WM_SETFOCUS, 0, 0);
+  log_.messageResult = 42;
+  EXPECT_EQ(SendMessageA(host_, WM_KEYDOWN, VK_SPACE, 0), 42);
+  // S_FALSE leaves the message to the window.
+  log_.messageAnswer = S_FALSE;
+  EXPECT_EQ(SendMessageA(host_, WM_CHAR, 'a', 0), 0);
+  ASSERT_EQ(log_.windowMessages.size(), 2u);
+  EXPECT_EQ(log_.windowMessages[1], static_cast<UINT>(WM_CHAR));
+
+  SendMessageA(host_, WM_KILLFOCUS, 0, 0);
+  SendMessageA(host_, WM_KEYUP, VK_SPACE, 0);
+  EXPECT_EQ(log_.windowMessages.size(), 2u);
+}
+
+TEST_F(ControlHostTest, WindowlessActivationRefusedGivesAWindowedControl) {
+  ASSERT_NE(CreateHost(""), nullptr);
+  ComRef<IHostAmbient> ambient;
+  ASSERT_EQ(HostInterface(host_, IID_IHostAmbient, ambient), S_OK);
+  ambient->put_WindowlessActivationAllowed(VARIANT_FALSE);
+  ComRef<IHostWindow> host;
+  ASSERT_EQ(HostInterface(host_, IID_IHostWindow, host), S_OK);
+  ComRef<IUnknown> control(CreateTestControl(&log_, ControlKind::kWindowless));
+  ASSERT_EQ(host->AttachHostedControl(control.get(), host_), S_OK);
+  EXPECT_FALSE(log_.activatedWindowless);
+  SendMessageA(host_, WM_SETFOCUS, 0, 0);
+  SendMessageA(host_, WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_TRUE(log_.windowMessages.empty());
+}
+
+// ---- reflection ----
+
+// Messages at or above the reflection base that reached the child.
+std::vector<UINT> g_reflected;
+WNDPROC g_buttonProc;
+
+LRESULT CALLBACK RecordingButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message >= 0x2000 && message < 0x3000) {
+    g_reflected.push_back(message);
+    return 77;
+  }
+  return CallWindowProcA(g_buttonProc, window, message, wParam, lParam);
+}
+
+TEST_F(ControlHostTest, NotificationsAreReflectedToTheChildTheyCameFrom) {
+  ASSERT_NE(CreateHost(kTestControlText), nullptr);
+  HWND button = CreateWindowExA(0, "BUTTON", "b", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, host_,
+                                reinterpret_cast<HMENU>(7), nullptr, nullptr);
+  ASSERT_NE(button, nullptr);
+  g_buttonProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingButtonProc)));
+  g_reflected.clear();
+
+  const LPARAM fromButton = reinterpret_cast<LPARAM>(button);
+  EXPECT_EQ(SendMessageA(host_, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), fromButton), 77);
+  NMHDR header = {};
+  header.hwndFrom = button;
+  header.idFrom = 7;
+  EXPECT_EQ(SendMessageA(host_, WM_NOTIFY, 7, reinterpret_cast<LPARAM>(&header)), 77);
+  EXPECT_EQ(SendMessageA(host_, WM_CTLCOLORBTN, 0, fromButton), 77);
+  EXPECT_EQ(SendMessageA(host_, WM_PARENTNOTIFY, MAKEWPARAM(WM_LBUTTONDOWN, 7), 0), 77);
+  const std::vector<UINT> expected = {WM_COMMAND + 0x2000, WM_NOTIFY + 0x2000,
+                                      WM_CTLCOLORBTN + 0x2000, WM_PARENTNOTIFY + 0x2000};
+  EXPECT_EQ(g_reflected, expected);
+
+  // A menu command has no child to go to; with reflection off nothing goes.
+  g_reflected.clear();
+  SendMessageA(host_, WM_COMMAND, MAKEWPARAM(7, 0), 0);
+  ComRef<IHostAmbient> ambient;
+  ASSERT_EQ(HostInterface(host_, IID_IHostAmbient, ambient), S_OK);
+  ambient->put_MessageReflect(VARIANT_FALSE);
+  SendMessageA(host_, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), fromButton);
+  EXPECT_TRUE(g_reflected.empty());
 }
 
 }  // namespace

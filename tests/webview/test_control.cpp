@@ -7,11 +7,15 @@ namespace {
 
 class TestControl final : public IOleObject,
                           public IOleControl,
-                          public IOleInPlaceObject,
+                          public IOleInPlaceObjectWindowless,
+                          public IViewObjectEx,
                           public IPersistStreamInit,
                           public IObjectWithSite {
  public:
-  TestControl(ControlLog* log, bool browser) : log_(log), isBrowser_(browser) {
+  TestControl(ControlLog* log, ControlKind kind)
+      : log_(log),
+        isBrowser_(kind == ControlKind::kBrowser),
+        isWindowless_(kind == ControlKind::kWindowless) {
     ++log_->live;
     InitTestBrowser(&browser_, static_cast<IOleObject*>(this), &log_->browser);
   }
@@ -27,7 +31,12 @@ class TestControl final : public IOleObject,
     } else if (iid == IID_IOleControl) {
       *out = static_cast<IOleControl*>(this);
     } else if (iid == IID_IOleInPlaceObject || iid == IID_IOleWindow) {
-      *out = static_cast<IOleInPlaceObject*>(this);
+      *out = static_cast<IOleInPlaceObjectWindowless*>(this);
+    } else if (isWindowless_ && iid == IID_IOleInPlaceObjectWindowless) {
+      *out = static_cast<IOleInPlaceObjectWindowless*>(this);
+    } else if (isWindowless_ && (iid == IID_IViewObject || iid == IID_IViewObject2 ||
+                                 iid == IID_IViewObjectEx)) {
+      *out = static_cast<IViewObjectEx*>(this);
     } else if (iid == IID_IPersistStreamInit) {
       *out = static_cast<IPersistStreamInit*>(this);
     } else if (iid == IID_IObjectWithSite) {
@@ -97,9 +106,21 @@ class TestControl final : public IOleObject,
     if (verb == OLEIVERB_INPLACEACTIVATE && site != nullptr && !inPlaceActive_) {
       IOleInPlaceSite* inPlace = nullptr;
       if (SUCCEEDED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&inPlace)))) {
-        if (inPlace->CanInPlaceActivate() == S_OK) {
+        IOleInPlaceSiteWindowless* windowless = nullptr;
+        if (isWindowless_ &&
+            SUCCEEDED(site->QueryInterface(IID_IOleInPlaceSiteWindowless,
+                                           reinterpret_cast<void**>(&windowless))) &&
+            windowless->CanWindowlessActivate() == S_OK) {
+          BOOL noRedraw = FALSE;
+          windowless->OnInPlaceActivateEx(&noRedraw, ACTIVATE_WINDOWLESS);
+          log_->activatedWindowless = true;
+          inPlaceActive_ = true;
+        } else if (inPlace->CanInPlaceActivate() == S_OK) {
           inPlace->OnInPlaceActivate();
           inPlaceActive_ = true;
+        }
+        if (windowless != nullptr) {
+          windowless->Release();
         }
         inPlace->Release();
       }
@@ -159,6 +180,51 @@ class TestControl final : public IOleObject,
   }
   STDMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
 
+  // IOleInPlaceObjectWindowless
+  STDMETHODIMP OnWindowMessage(UINT message, WPARAM, LPARAM, LRESULT* result) override {
+    log_->windowMessages.push_back(message);
+    *result = log_->messageResult;
+    return log_->messageAnswer;
+  }
+  STDMETHODIMP GetDropTarget(IDropTarget** target) override {
+    *target = nullptr;
+    return E_NOTIMPL;
+  }
+
+  // IViewObject, IViewObject2, IViewObjectEx
+  STDMETHODIMP Draw(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds, LPCRECTL,
+                    BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) override {
+    ++log_->drawCalls;
+    log_->drawBounds = bounds != nullptr ? *bounds : RECTL{};
+    log_->drawDcType = GetObjectType(dc);
+    return S_OK;
+  }
+  STDMETHODIMP GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE**) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP Freeze(DWORD, LONG, void*, DWORD*) override { return E_NOTIMPL; }
+  STDMETHODIMP Unfreeze(DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP SetAdvise(DWORD, DWORD, IAdviseSink*) override { return S_OK; }
+  STDMETHODIMP GetAdvise(DWORD*, DWORD*, IAdviseSink**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetExtent(DWORD, LONG, DVTARGETDEVICE*, LPSIZEL) override { return E_NOTIMPL; }
+  STDMETHODIMP GetRect(DWORD, LPRECTL) override { return E_NOTIMPL; }
+  STDMETHODIMP GetViewStatus(DWORD* status) override {
+    *status = 0;
+    return S_OK;
+  }
+  STDMETHODIMP QueryHitPoint(DWORD, LPCRECT bounds, POINT point, LONG, DWORD* hit) override {
+    const LONG middle = (bounds->left + bounds->right) / 2;
+    *hit = PtInRect(bounds, point) && point.x < middle ? HITRESULT_HIT : HITRESULT_OUTSIDE;
+    return S_OK;
+  }
+  STDMETHODIMP QueryHitRect(DWORD, LPCRECT, LPCRECT, LONG, DWORD*) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP GetNaturalExtent(DWORD, LONG, DVTARGETDEVICE*, HDC, DVEXTENTINFO*,
+                                LPSIZEL) override {
+    return E_NOTIMPL;
+  }
+
   // IPersistStreamInit
   STDMETHODIMP GetClassID(CLSID* clsid) override {
     *clsid = kTestControlClsid;
@@ -190,14 +256,15 @@ class TestControl final : public IOleObject,
   ULONG refs_ = 1;
   ControlLog* log_;
   bool isBrowser_;
+  bool isWindowless_;
   bool inPlaceActive_ = false;
   TestBrowser browser_;
 };
 
 }  // namespace
 
-IUnknown* CreateTestControl(ControlLog* log, bool browser) {
-  return static_cast<IOleObject*>(new TestControl(log, browser));
+IUnknown* CreateTestControl(ControlLog* log, ControlKind kind) {
+  return static_cast<IOleObject*>(new TestControl(log, kind));
 }
 
 STDMETHODIMP TestControlFactory::QueryInterface(REFIID iid, void** out) {
@@ -217,7 +284,7 @@ STDMETHODIMP TestControlFactory::CreateInstance(IUnknown* outer, REFIID iid, voi
   if (FAILED(failure_)) {
     return failure_;
   }
-  IUnknown* control = CreateTestControl(log_, browser_);
+  IUnknown* control = CreateTestControl(log_, kind_);
   const HRESULT hr = control->QueryInterface(iid, out);
   control->Release();
   return hr;

@@ -15,7 +15,12 @@
 // The class identifier under which tests register the control's factory.
 inline constexpr CLSID kTestControlClsid = {
     0x5A1B7C3E, 0x2D4F, 0x4E6A, {0x9B, 0x8C, 0x7D, 0x6E, 0x5F, 0x40, 0x31, 0x22}};
-inline constexpr wchar_t kTestControlClsidText[] = L"{5A1B7C3E-2D4F-4E6A-9B8C-7D6E5F403122}";
+// A second class for controls that activate windowless when the site allows.
+inline constexpr CLSID kWindowlessControlClsid = {
+    0x5A1B7C3F, 0x2D4F, 0x4E6A, {0x9B, 0x8C, 0x7D, 0x6E, 0x5F, 0x40, 0x31, 0x22}};
+
+// The kinds of test control.
+enum class ControlKind { kWindowed, kBrowser, kWindowless };
 
 // What one control saw and did; owned by the test, shared by its controls.
 struct ControlLog {
@@ -34,17 +39,27 @@ struct ControlLog {
   IUnknown* objectSite = nullptr;  // from IObjectWithSite::SetSite (not held)
   int setSiteCalls = 0;
   TestBrowserLog browser = {};
+  // Windowless controls: drawing and the window messages passed to them.
+  int drawCalls = 0;
+  RECTL drawBounds = {};
+  DWORD drawDcType = 0;
+  std::vector<UINT> windowMessages;
+  HRESULT messageAnswer = S_OK;  // from OnWindowMessage
+  LRESULT messageResult = 0;     // its result
+  bool activatedWindowless = false;
   int live = 0;                    // controls of this log alive
 };
 
-// Creates a control with one reference. As a browser it answers IWebBrowser2.
-IUnknown* CreateTestControl(ControlLog* log, bool browser);
+// Creates a control with one reference. A browser answers IWebBrowser2; a
+// windowless control answers IOleInPlaceObjectWindowless and IViewObjectEx,
+// hits in the left half of its rectangle.
+IUnknown* CreateTestControl(ControlLog* log, ControlKind kind);
 
 // A class factory that makes test controls for one log, or fails with `failure`.
 class TestControlFactory final : public IClassFactory {
  public:
-  TestControlFactory(ControlLog* log, bool browser, HRESULT failure = S_OK)
-      : log_(log), browser_(browser), failure_(failure) {}
+  TestControlFactory(ControlLog* log, ControlKind kind, HRESULT failure = S_OK)
+      : log_(log), kind_(kind), failure_(failure) {}
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
@@ -58,7 +73,7 @@ class TestControlFactory final : public IClassFactory {
 
  private:
   ControlLog* log_;
-  bool browser_;
+  ControlKind kind_;
   HRESULT failure_;
   DWORD cookie_ = 0;
 };

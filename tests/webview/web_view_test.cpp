@@ -59,7 +59,7 @@ class WebViewTest : public ::testing::Test {
 
   static HWND parent_;
   ControlLog log_;
-  TestControlFactory browsers_{&log_, true};
+  TestControlFactory browsers_{&log_, ControlKind::kBrowser};
   bool registered_ = false;
   std::vector<HWND> views_;
 };
@@ -219,7 +219,7 @@ TEST_F(WebViewTest, MessagesAfterDestroyAreAnsweredWithZeroAndGoNowhere) {
 }
 
 TEST_F(WebViewTest, NoWindowWhenTheBrowserCannotBeMade) {
-  TestControlFactory failing(&log_, true, E_OUTOFMEMORY);
+  TestControlFactory failing(&log_, ControlKind::kBrowser, E_OUTOFMEMORY);
   ASSERT_TRUE(failing.Register(kClsidWebBrowser));
   EXPECT_EQ(jNAVO_Create(parent_, nullptr, 0), nullptr);
   failing.Revoke();
