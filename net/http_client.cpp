@@ -1,0 +1,127 @@
+// WinINet calls of the HTTP transport. The parsing, the body and the reply loop live in
+// portable files; this file only opens, sends, reads and closes.
+#include "net/http_client.h"
+
+#include <windows.h>
+
+#include <wininet.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "net/reply_reader.h"
+#include "net/url_parts.h"
+
+static_assert(kRequestFlagReload == INTERNET_FLAG_RELOAD);
+static_assert(kRequestFlagSecure == INTERNET_FLAG_SECURE);
+
+namespace {
+
+constexpr DWORD kHeaderModifiers = HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE;
+
+constexpr char kAcceptHeader[] =
+    "Accept: text/html, image/png, image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, "
+    "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, "
+    "application/x-shockwave-flash, */*\r\n";
+constexpr char kLanguageHeader[] = "Accept-language: ja\r\n";
+constexpr char kProxyHeader[] = "Proxy-Connection: Keep-Alive\r\n";
+
+bool ReadInternetChunk(void* source, unsigned char* chunk, uint32_t size, uint32_t* got) {
+  DWORD read = 0;
+  const BOOL ok = InternetReadFile(static_cast<HINTERNET>(source), chunk, size, &read);
+  *got = read;
+  return ok == TRUE;
+}
+
+void CloseInternet(HINTERNET handle) {
+  if (handle != nullptr) InternetCloseHandle(handle);
+}
+
+HINTERNET Connect(HINTERNET internet, const UrlParts& url) {
+  return InternetConnectA(internet, url.host, static_cast<INTERNET_PORT>(url.port), url.user,
+                          url.password, INTERNET_SERVICE_HTTP, 0, 0);
+}
+
+}  // namespace
+
+int PostForm(const char* url, const char* verb, char* buffer, int capacity) {
+  const size_t dataLength = capacity > 0 ? strnlen(buffer, static_cast<size_t>(capacity)) : 0;
+  FormRequest form;
+  if (!PrepareFormRequest(url, verb, buffer, static_cast<uint32_t>(dataLength), &form)) return 0;
+
+  int count = 0;
+  HINTERNET internet =
+      InternetOpenA("Application", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  HINTERNET connection = internet ? Connect(internet, form.url) : nullptr;
+  HINTERNET request = connection ? HttpOpenRequestA(connection, verb, form.object, nullptr,
+                                                    nullptr, nullptr, form.url.requestFlags, 0)
+                                 : nullptr;
+  if (request != nullptr &&
+      HttpSendRequestA(request, form.header, form.header ? form.headerLength : 0,
+                       const_cast<char*>(form.body), form.bodyLength) == TRUE) {
+    count = ReadReply(ReadInternetChunk, request, buffer, capacity);
+  }
+  CloseInternet(request);
+  CloseInternet(connection);
+  CloseInternet(internet);
+  FreeFormRequest(&form);
+  return count;
+}
+
+MultipartRequest* MultipartOpen(const char* agent, const char* url) {
+  UrlParts parts;
+  ByteBuffer work = SplitUrlForMultipart(url, &parts);
+  if (work == nullptr) return nullptr;
+  MultipartRequest* request = MultipartNewRecord();
+  if (request != nullptr) {
+    HINTERNET internet = InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    HINTERNET connection = internet ? Connect(internet, parts) : nullptr;
+    HINTERNET opened = connection ? HttpOpenRequestA(connection, "POST", parts.path, nullptr,
+                                                     nullptr, nullptr, parts.requestFlags, 0)
+                                  : nullptr;
+    request->internet = internet;
+    request->connection = connection;
+    request->request = opened;
+    if (opened == nullptr) {
+      MultipartClose(request);
+      request = nullptr;
+    }
+  }
+  BufferFree(work);
+  return request;
+}
+
+int MultipartSend(MultipartRequest* request, char* reply, int capacity) {
+  if (request == nullptr) return 0;
+  if (!MultipartAddClosing(request)) {
+    // A part was lost: the upload fails as a whole and nothing goes out.
+    if (request->body != nullptr) BufferFree(request->body);
+    request->body = nullptr;
+    request->bodyLength = 0;
+    return 0;
+  }
+  HINTERNET handle = static_cast<HINTERNET>(request->request);
+  char contentType[300];
+  std::snprintf(contentType, sizeof contentType, "Content-type: multipart/form-data; boundary=%s\r\n",
+                request->boundary);
+  const char* headers[] = {kAcceptHeader, kLanguageHeader, contentType, kProxyHeader};
+  for (const char* header : headers) {
+    HttpAddRequestHeadersA(handle, header, static_cast<DWORD>(std::strlen(header)), kHeaderModifiers);
+  }
+  const BOOL sent = HttpSendRequestA(handle, nullptr, 0, request->body, request->bodyLength);
+  BufferFree(request->body);
+  request->body = nullptr;
+  request->bodyLength = 0;
+  if (sent != TRUE) return 0;
+  return ReadReply(ReadInternetChunk, handle, reply, capacity);
+}
+
+int MultipartClose(MultipartRequest* request) {
+  if (request == nullptr) return 0;
+  CloseInternet(static_cast<HINTERNET>(request->request));
+  CloseInternet(static_cast<HINTERNET>(request->connection));
+  CloseInternet(static_cast<HINTERNET>(request->internet));
+  request->request = request->connection = request->internet = nullptr;
+  MultipartFreeRecord(request);
+  return 1;
+}
