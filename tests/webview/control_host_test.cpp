@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <mshtmhst.h>
+#include <mshtml.h>
 #include <ocidl.h>
 #include <olectl.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "test_control.h"
+#include "test_document.h"
 #include "webview/ambient_table.h"
 #include "webview/host_interfaces.h"
 #include "webview/host_rules.h"
@@ -689,6 +691,52 @@ TEST_F(ControlHostTest, ForwardedKeyMessageWithoutActiveObjectIsNotTranslated) {
   message.message = WM_KEYDOWN;
   message.wParam = VK_TAB;
   EXPECT_EQ(SendMessageA(host_, 0x037F, 0, reinterpret_cast<LPARAM>(&message)), 0);
+}
+
+// ---- HTML text ----
+
+// Makes test documents for the HTML document class.
+class TestDocumentFactory final : public IClassFactory {
+ public:
+  explicit TestDocumentFactory(TestDocumentLog* log) : log_(log) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IClassFactory ? this : nullptr;
+    return *out != nullptr ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP CreateInstance(IUnknown*, REFIID iid, void** out) override {
+    return CreateTestDocument(log_, iid, out);
+  }
+  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+ private:
+  TestDocumentLog* log_;
+};
+
+TEST_F(ControlHostTest, HtmlTextBecomesTheBodyOfANewDocument) {
+  TestDocumentLog documentLog = {};
+  TestDocumentFactory factory(&documentLog);
+  DWORD cookie = 0;
+  ASSERT_EQ(CoRegisterClassObject(kClsidHtmlDocument, &factory, CLSCTX_INPROC_SERVER,
+                                  REGCLS_MULTIPLEUSE, &cookie),
+            S_OK);
+  ASSERT_NE(CreateHost("mshtml:<p>名刺</p>"), nullptr);
+  EXPECT_EQ(documentLog.innerHtmlCalls, 1);
+  EXPECT_STREQ(documentLog.innerHtml, L"<p>名刺</p>");
+  // Once, before the HTML: without IOleObject, activation leaves it alone.
+  EXPECT_EQ(documentLog.initNewCalls, 1);
+  EXPECT_EQ(log_.live, 0);                 // neither the browser nor a test control
+  {
+    ComRef<IUnknown> control(
+        reinterpret_cast<IUnknown*>(SendMessageA(host_, GetControlMessage(), 0, 0)));
+    ComRef<IUnknown> document;
+    ASSERT_TRUE(control);
+    EXPECT_EQ(control->QueryInterface(IID_IHTMLDocument2, document.PutVoid()), S_OK);
+  }
+  DestroyWindow(host_);
+  CoRevokeClassObject(cookie);
+  EXPECT_EQ(documentLog.live, 0);
 }
 
 // ---- windowless controls ----
