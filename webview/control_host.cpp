@@ -849,8 +849,9 @@ void ControlHost::OnSetFocus() {
                        window_, &position_);
   }
   if (!windowless_) {
-    HWND focus = ::GetFocus();
-    if (focus != window_ && !IsChild(window_, focus)) {
+    // The host window itself is no descendant: the focus moves on to the
+    // control's window, the host's first child.
+    if (!IsChild(window_, ::GetFocus())) {
       if (HWND child = ::GetWindow(window_, GW_CHILD)) {
         ::SetFocus(child);
       }

@@ -810,6 +810,20 @@ TEST_F(ControlHostTest, WindowlessActivationRefusedGivesAWindowedControl) {
   EXPECT_TRUE(log_.windowMessages.empty());
 }
 
+// ---- focus ----
+
+TEST_F(ControlHostTest, FocusOnTheHostMovesToTheControlWindow) {
+  ASSERT_NE(CreateHost(kTestControlText), nullptr);
+  HWND child = CreateWindowExA(0, "BUTTON", "b", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, host_,
+                               nullptr, nullptr, nullptr);
+  ASSERT_NE(child, nullptr);
+  SetForegroundWindow(parent_);
+  SetFocus(host_);
+  EXPECT_EQ(GetFocus(), child);
+  // The control was already in-place active: no further verb.
+  EXPECT_EQ(log_.verbs.size(), 1u);
+}
+
 // ---- reflection ----
 
 // Messages at or above the reflection base that reached the child.
