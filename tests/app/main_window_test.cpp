@@ -117,31 +117,35 @@ TEST_F(MainWindowTest, EightButtonsAtTheirPlacesWithBitmapSizes) {
 
 // ---- commands ---------------------------------------------------------------
 TEST_F(MainWindowTest, TabCommandsSwitchOnlyWhenTheSideChanges) {
+  struct Step {
+    int command;
+    int side;   // currentSide afterwards
+    int front;  // tab states afterwards
+    int back;
+  };
+  // The repeated commands must not touch the tabs: a state set by hand
+  // (pressed) on the other tab survives them.
+  const Step steps[] = {
+      {IDC_FRONT, 0, BtnSelected, BtnNormal},
+      {IDC_BACK, 1, BtnNormal, BtnSelected},
+      {IDC_BACK, 1, BtnNormal, BtnSelected},
+      {IDC_FRONT, 0, BtnSelected, BtnNormal},
+  };
   ASSERT_EQ(Job.currentSide, 0);
-  EXPECT_EQ(ButtonState(window_, IDC_FRONT), BtnSelected);
-  EXPECT_EQ(ButtonState(window_, IDC_BACK), BtnNormal);
-
-  // The front again: nothing changes, not even a tab pressed meanwhile.
-  SetBitmapButtonState(GetDlgItem(window_, IDC_BACK), BtnPressed, 0);
-  EXPECT_EQ(Command(IDC_FRONT), 1);
-  EXPECT_EQ(ButtonState(window_, IDC_BACK), BtnPressed);
-  SetBitmapButtonState(GetDlgItem(window_, IDC_BACK), BtnNormal, 0);
-
-  EXPECT_EQ(Command(IDC_BACK), 1);
-  EXPECT_EQ(Job.currentSide, 1);
-  EXPECT_EQ(ButtonState(window_, IDC_FRONT), BtnNormal);
-  EXPECT_EQ(ButtonState(window_, IDC_BACK), BtnSelected);
-
-  SetBitmapButtonState(GetDlgItem(window_, IDC_FRONT), BtnPressed, 0);
-  EXPECT_EQ(Command(IDC_BACK), 1);
-  EXPECT_EQ(Job.currentSide, 1);
-  EXPECT_EQ(ButtonState(window_, IDC_FRONT), BtnPressed);
-  SetBitmapButtonState(GetDlgItem(window_, IDC_FRONT), BtnNormal, 0);
-
-  EXPECT_EQ(Command(IDC_FRONT), 1);
-  EXPECT_EQ(Job.currentSide, 0);
-  EXPECT_EQ(ButtonState(window_, IDC_FRONT), BtnSelected);
-  EXPECT_EQ(ButtonState(window_, IDC_BACK), BtnNormal);
+  for (const Step& step : steps) {
+    const bool repeat = Job.currentSide == step.side;
+    HWND other = GetDlgItem(window_, step.side == 0 ? IDC_BACK : IDC_FRONT);
+    if (repeat) {
+      SetBitmapButtonState(other, BtnPressed, 0);
+    }
+    EXPECT_EQ(Command(step.command), 1);
+    EXPECT_EQ(Job.currentSide, step.side);
+    if (repeat) {
+      EXPECT_EQ(SetBitmapButtonState(other, BtnNormal, 0), BtnPressed) << step.command;
+    }
+    EXPECT_EQ(ButtonState(window_, IDC_FRONT), step.front) << step.command;
+    EXPECT_EQ(ButtonState(window_, IDC_BACK), step.back) << step.command;
+  }
 }
 
 TEST_F(MainWindowTest, ClickOnATabButtonReachesTheWindow) {
