@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "app/scoped_handle.h"
+#include "editor/fit_rect.h"
+#include "pages/dib_image.h"
 
 int PaintText(HDC dc, int x, int y, const char* text, int height, COLORREF colour, int weight) {
   ScopedFont font(CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
@@ -46,6 +48,34 @@ int PaintFilledRect(HDC dc, int left, int top, int right, int bottom, COLORREF p
   ScopedSelect selectPen(dc, pen.get());
   Rectangle(dc, left, top, right, bottom);
   return 1;
+}
+
+// The colour table follows the information header: as many entries as the
+// header's colours-used field says, or the full palette of a 1-, 4- or 8-bit
+// image when that field is 0. DibDescribe works this out and also honours the
+// pixel offset of the file, so the pixels handed to GDI are the image's own.
+double PaintImageFit(HDC dc, const DibImage* image, RECT* rect) {
+  DibLayout layout;
+  if (!image || !DibDescribe(const_cast<DibImage*>(image), &layout)) {
+    return 0.0;
+  }
+  const int32_t width = layout.width;
+  const int32_t absHeight = layout.height < 0 ? -layout.height : layout.height;
+  if (width == 0 || absHeight == 0) {
+    return 0.0;
+  }
+  SetStretchBltMode(dc, HALFTONE);
+  int32_t fitted[4] = {rect->left, rect->top, rect->right, rect->bottom};
+  FitImageRect(width, absHeight, fitted);
+  *rect = {fitted[0], fitted[1], fitted[2], fitted[3]};
+  const int lines = StretchDIBits(dc, rect->left, rect->top, rect->right - rect->left,
+                                  rect->bottom - rect->top, 0, 0, width, absHeight, layout.pixels,
+                                  reinterpret_cast<const BITMAPINFO*>(layout.bitmapHeader),
+                                  DIB_RGB_COLORS, SRCCOPY);
+  if (lines == 0 || lines == static_cast<int>(GDI_ERROR)) {
+    return 0.0;
+  }
+  return static_cast<double>(rect->right - rect->left) / width;
 }
 
 int PaintBitmap(HDC dc, HBITMAP bitmap, int x, int y) {

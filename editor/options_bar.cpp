@@ -1,0 +1,72 @@
+// The options bar: card size and orientation.
+#include "editor/options_bar.h"
+
+#include "app/main_window.h"
+#include "app/program_state.h"
+#include "editor/card_side.h"
+#include "resources/resource.h"
+
+namespace {
+
+// Tells the editor view that the card geometry changed.
+void AnnounceCardChange() {
+  if (AppWindows.editorView) {
+    PostMessageA(AppWindows.editorView, WM_COMMAND, IDC_CARD_SIZE, 0);
+  }
+}
+
+void OnInit(HWND dialog) {
+  Job.orientation = kLandscape;
+  CheckDlgButton(dialog, IDC_LANDSCAPE, BST_CHECKED);
+  CheckDlgButton(dialog, IDC_PORTRAIT, Job.orientation == kPortrait ? BST_CHECKED : BST_UNCHECKED);
+  HWND list = GetDlgItem(dialog, IDC_CARD_SIZE);
+  SendMessageA(list, CB_RESETCONTENT, 0, 0);
+  for (const char* name : kCardSizeNames) {
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  }
+  SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(Job.sizeIndex), 0);
+}
+
+// Returns TRUE when the command was handled.
+INT_PTR OnCommand(HWND dialog, int id, int notification) {
+  switch (id) {
+    case IDC_LANDSCAPE:
+    case IDC_PORTRAIT:
+      Job.orientation = IsDlgButtonChecked(dialog, IDC_PORTRAIT) == BST_CHECKED ? kPortrait : kLandscape;
+      AnnounceCardChange();
+      return TRUE;
+    case IDC_CARD_SIZE: {
+      if (notification != CBN_SELCHANGE) {
+        return FALSE;
+      }
+      const LRESULT row = SendDlgItemMessageA(dialog, IDC_CARD_SIZE, CB_GETCURSEL, 0, 0);
+      // The list holds exactly the rows of the size table; no selection changes nothing.
+      if (row >= 0 && row < kCardSizeCount) {
+        Job.sizeIndex = static_cast<int32_t>(row);
+      }
+      AnnounceCardChange();
+      return TRUE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK OptionsBarProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInit(dialog);
+      return TRUE;
+    case WM_COMMAND:
+      return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    case WM_CTLCOLORSTATIC:
+      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+      return reinterpret_cast<INT_PTR>(PanelBrush);
+    case WM_CTLCOLORDLG:
+      return reinterpret_cast<INT_PTR>(PanelBrush);
+    default:
+      return FALSE;
+  }
+}
