@@ -1,0 +1,32 @@
+// The end of the upload road: the upload dialog (UPLOADDLG), where the user
+// names the card and starts the transfer, the request that carries the card
+// data and both PNG images to the service, and the completion dialog
+// (COMPLETEDLG) with the way on to the service's order pages.
+#pragma once
+
+#include <windows.h>
+
+// Status texts of the upload dialog.
+inline constexpr char kUploadPrompt[] = "名称を入力して送信開始してください。";
+inline constexpr char kUploadConverting[] = "画像ファイル変換中...";
+inline constexpr char kUploadSending[] = "アップロード中...";
+// Caption of the message that shows a refused upload.
+inline constexpr char kUploadCaption[] = "アップロード";
+
+// Shows UPLOADDLG modally, owned by `owner`; when it ends with 1 (the service
+// took the card) shows COMPLETEDLG with the same owner. Returns the upload
+// dialog's result.
+int ShowUploadDialogs(HWND owner);
+
+// Sends the multipart upload to `url`: the eight text fields of Job and the
+// account, then front.png and back.png from ProgramFolder when they can be
+// read. Stores the reply in `reply` (capacity bytes, not terminated) and
+// returns its length; 0 when the request could not be opened or sent.
+int UploadCards(const char* url, char* reply, int capacity);
+
+// Dialog procedures of the two templates. The upload dialog converts and sends
+// on a worker thread while its own message loop keeps it painted and
+// responsive; its buttons stay disabled (and Esc and close are ignored) until
+// the reply is in.
+INT_PTR CALLBACK UploadDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK CompleteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
