@@ -20,12 +20,6 @@ constexpr char kRegistCaption[] = "ユーザー新規登録";
 constexpr int kLoginFieldSize = 22;
 constexpr int kRegistFieldSize = 32;
 
-// The login dialog's bitmap buttons; they share their ids with hidden template buttons, so
-// the dialog keeps their handles instead of looking them up by id.
-struct LoginDialogData {
-  HWND buttons[3];
-};
-
 struct LoginButtonPlace {
   int id;
   int x, y;

@@ -18,6 +18,12 @@ int CheckCredentials(HWND owner, const char* id, const char* password);
 // the reply is "TRUE". Values that break the credential rules are not sent (empty reply, 0).
 int SendAccountRequest(const char* mode, const char* id, const char* password, char* reply);
 
+// State of one login dialog, given as its creation parameter: the three bitmap buttons share
+// their ids with hidden template buttons, so the dialog keeps their handles here.
+struct LoginDialogData {
+  HWND buttons[3];  // cancel, login, registration
+};
+
 // Shows LOGINDLG modally; returns 1 after a successful login, 0 otherwise.
 int ShowLoginDialog(HWND owner);
 // Shows REGISTDLG modally; returns 1 after a successful registration, 0 otherwise.

@@ -13,10 +13,12 @@
 #include "controls/bitmap_button.h"
 #include "dialog_driver.h"
 #include "net/account.h"
+#include "net/account_file.h"
 #include "net/byte_buffer.h"
 #include "net/http_client.h"
 #include "resources/resource.h"
 #include "service_peer.h"
+#include "support/win_test_util.h"
 
 namespace {
 
@@ -117,16 +119,22 @@ HWND LoginTest::parent_ = nullptr;
 
 // ---- Login dialog: opening ----
 
-TEST_F(LoginTest, FieldsArePrefilledOnlyWhenRemembered) {
+// The account file's COOKIE value decides whether the saved ID and password are filled in.
+TEST_F(LoginTest, FieldsArePrefilledOnlyWhenCookieIsOne) {
   struct Case {
-    int remember;
+    const char* cookie;
     const char* id;
     const char* password;
     bool checked;
   };
-  for (const Case& c : {Case{1, "saved01", "secret1", true}, Case{0, "", "", false}}) {
-    SCOPED_TRACE(c.remember);
-    SetAccount("saved01", "secret1", c.remember, 0);
+  for (const Case& c : {Case{"1", "saved01", "secret1", true}, Case{"0", "", "", false},
+                        Case{"x", "", "", false}}) {
+    SCOPED_TRACE(c.cookie);
+    TempFolder folder;
+    const std::string file = folder.File("Norvalisk.env");
+    WriteFileBytes(file, std::string("USER_ID      = saved01\r\nUSER_PWD     = secret1\r\n") +
+                             "COOKIE       = " + c.cookie + "\r\n");
+    ASSERT_EQ(ReadAccountFile(file.c_str()), 1);
     std::string id, password;
     bool checked = !c.checked;
     const int result = DriveLogin([&](DialogDriver& d) {
@@ -142,6 +150,7 @@ TEST_F(LoginTest, FieldsArePrefilledOnlyWhenRemembered) {
     EXPECT_EQ(id, c.id);
     EXPECT_EQ(password, c.password);
     EXPECT_EQ(checked, c.checked);
+    EXPECT_STREQ(UserId, "saved01");  // kept in memory either way
     EXPECT_EQ(RecordedRequestCount(), 0);
   }
 }
