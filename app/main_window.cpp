@@ -12,6 +12,7 @@
 #include "editor/paint.h"
 #include "net/account_file.h"
 #include "resources/resource.h"
+#include "webview/navo.h"
 
 HINSTANCE AppInstance;
 HBRUSH PanelBrush;
@@ -20,7 +21,6 @@ AppWindowSet AppWindows;
 namespace {
 
 constexpr uint32_t kSkinKey = 0x0000FF;  // pure blue is cut out of the window's shape
-constexpr UINT kNavigateMessage = 0x9101;  // the web view's navigation message
 
 // One bitmap button of the main window and where it sits.
 struct ButtonPlace {
@@ -70,7 +70,7 @@ void NavigateHelp(const char* format) {
   }
   char url[kUrlSize + 32];
   std::snprintf(url, sizeof url, format, HelpPageUrl);
-  SendMessageA(AppWindows.webView, kNavigateMessage, reinterpret_cast<WPARAM>(url), 0);
+  SendMessageA(AppWindows.webView, WVM_NAVIGATE, reinterpret_cast<WPARAM>(url), 0);
 }
 
 void PostCommand(HWND target, int command) {
@@ -87,6 +87,12 @@ void OnCreate(HWND window) {
   AppWindows.main = window;
   // The window system owns the region once it is set.
   SetWindowRgn(window, RegionFromBitmap(g_state.background, kSkinKey), TRUE);
+
+  AppWindows.webView = jNAVO_Create(window, AppInstance, 0);
+  if (AppWindows.webView) {
+    ShowWindow(AppWindows.webView, SW_SHOW);
+  }
+  NavigateHelp("%s?page=info");
 
   for (int i = 0; i < kButtonCount; ++i) {
     const ButtonPlace& place = kButtons[i];

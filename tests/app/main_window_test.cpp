@@ -161,32 +161,6 @@ TEST_F(MainWindowTest, UnknownCommandGoesToDefaultProcessing) {
   EXPECT_EQ(Command(4321), 0);
 }
 
-// Reads the text of the first message box of this process, then answers OK.
-std::string AnswerMessageBox(std::string* caption) {
-  HWND box = nullptr;
-  for (int tries = 0; tries < 500 && !box; ++tries) {
-    Sleep(10);
-    box = FindProcessWindow(GetCurrentProcessId(), "#32770");
-  }
-  if (!box) {
-    return "(no message box)";
-  }
-  // The message is the box's static control with text (the icon has none).
-  char text[256] = {};
-  for (HWND child = GetWindow(box, GW_CHILD); child && !text[0]; child = GetWindow(child, GW_HWNDNEXT)) {
-    char className[16] = {};
-    GetClassNameA(child, className, sizeof className);
-    if (lstrcmpiA(className, "Static") == 0) {
-      GetWindowTextA(child, text, sizeof text);
-    }
-  }
-  char title[64] = {};
-  GetWindowTextA(box, title, sizeof title);
-  *caption = title;
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
-  return text;
-}
-
 TEST_F(MainWindowTest, UploadWithoutFrontCutIsRefusedWithAMessage) {
   ASSERT_EQ(Job.sides[0].image, nullptr);
   std::string text, caption;

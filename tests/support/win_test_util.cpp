@@ -158,3 +158,28 @@ HWND FindProcessWindow(DWORD processId, const char* className) {
   EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
+
+std::string AnswerMessageBox(std::string* caption) {
+  HWND box = nullptr;
+  for (int tries = 0; tries < 500 && !box; ++tries) {
+    Sleep(10);
+    box = FindProcessWindow(GetCurrentProcessId(), "#32770");
+  }
+  if (!box) {
+    return "(no message box)";
+  }
+  // The message is the box's static control with text (the icon has none).
+  char text[256] = {};
+  for (HWND child = GetWindow(box, GW_CHILD); child && !text[0]; child = GetWindow(child, GW_HWNDNEXT)) {
+    char className[16] = {};
+    GetClassNameA(child, className, sizeof className);
+    if (lstrcmpiA(className, "Static") == 0) {
+      GetWindowTextA(child, text, sizeof text);
+    }
+  }
+  char title[64] = {};
+  GetWindowTextA(box, title, sizeof title);
+  *caption = title;
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  return text;
+}
