@@ -6,12 +6,21 @@
 
 #include <cstdio>
 
+#include "app/folder_watcher.h"
 #include "app/program_state.h"
 #include "controls/bitmap_button.h"
 #include "controls/window_region.h"
+#include "editor/card_preview.h"
+#include "editor/editor_view.h"
+#include "editor/options_bar.h"
 #include "editor/paint.h"
 #include "net/account_file.h"
+#include "net/login.h"
+#include "net/service_requests.h"
+#include "pages/page_selector.h"
 #include "resources/resource.h"
+#include "upload/bleed_dialog.h"
+#include "upload/upload_dialogs.h"
 #include "webview/navo.h"
 
 HINSTANCE AppInstance;
@@ -83,10 +92,29 @@ void OpenInBrowser(HWND window, const char* url) {
   ShellExecuteA(window, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+// Creates a modeless child dialog from its template and shows it.
+HWND CreatePanel(const char* name, HWND parent, DLGPROC procedure, LPARAM parameter) {
+  HWND panel = CreateDialogParamA(AppInstance, name, parent, procedure, parameter);
+  if (panel) {
+    ShowWindow(panel, SW_SHOW);
+  }
+  return panel;
+}
+
 void OnCreate(HWND window) {
   AppWindows.main = window;
   // The window system owns the region once it is set.
   SetWindowRgn(window, RegionFromBitmap(g_state.background, kSkinKey), TRUE);
+
+  AppWindows.editorView = CreatePanel("IMAGEDLG", window, EditorViewProc, 0);
+  AppWindows.pageSelector = CreatePanel("PAGEDLG", window, PageSelectorProc, 0);
+  AppWindows.optionsBar = CreatePanel("VIEWDLG", window, OptionsBarProc, 0);
+  for (int side = 0; side < 2; ++side) {
+    AppWindows.previews[side] = CreateDialogParamA(AppInstance, "CARDDLG", window, CardPreviewProc,
+                                                   reinterpret_cast<LPARAM>(&Job.sides[side]));
+    ShowWindow(AppWindows.previews[side], SW_HIDE);
+  }
+  ShowWindow(AppWindows.previews[Job.currentSide], SW_SHOW);
 
   AppWindows.webView = jNAVO_Create(window, AppInstance, 0);
   if (AppWindows.webView) {
@@ -101,6 +129,7 @@ void OnCreate(HWND window) {
                                             kSkinButtonFlags);
   }
   SetBitmapButtonState(Button(IDC_FRONT), BtnSelected, 1);
+  WatchFolder(ProgramFolder, window, IDC_SHOW_PAGE);
 }
 
 void OnSize() {
@@ -150,6 +179,20 @@ void OnUpload(HWND window) {
     MessageBoxA(window, "名刺表の画像が切り取られていません。", "アップロード", MB_ICONERROR | MB_OK);
     return;
   }
+  if (CheckBleed(window, Job.sides[Job.currentSide].image) == IDYES && EnsureLogin(window) == 1) {
+    ShowUploadDialogs(window);
+  }
+}
+
+// Logs in when needed, then opens the user's page of the service.
+void OnSite(HWND window) {
+  if (EnsureLogin(window) != 1) {
+    return;
+  }
+  char url[kSiteUrlSize];
+  if (BuildSiteUrl(url, sizeof url)) {
+    OpenInBrowser(window, url);
+  }
 }
 
 // Returns true when the command was handled.
@@ -176,6 +219,9 @@ bool OnCommand(HWND window, int command) {
       return true;
     case IDC_CLOSE:
       PostMessageA(window, WM_CLOSE, 0, 0);
+      return true;
+    case IDC_SITE:
+      OnSite(window);
       return true;
     case IDC_SHOW_PAGE:
       PostCommand(AppWindows.pageSelector, IDC_SHOW_PAGE);
@@ -239,6 +285,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       OnClose(window);
       return 0;
     case WM_DESTROY:
+      WatchFolder(nullptr, nullptr, 0);
       AppWindows.main = nullptr;
       PostQuitMessage(0);
       return 0;

@@ -3,6 +3,7 @@
 
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "app/printer_link.h"
 #include "app/program_state.h"
 #include "app/scoped_handle.h"
 #include "app/service_config.h"
@@ -87,6 +88,7 @@ int RunNorvalisk(HINSTANCE instance, int showCommand) {
   }
   AppInstance = instance;
   InitProgram();
+  LinkPrinterDriver();
 
   HBITMAP background = LoadBitmapA(instance, "WINDOW_BG");
   if (!RegisterMainWindowClass(instance)) {
