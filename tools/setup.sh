@@ -13,7 +13,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   libz-mingw-w64-dev libpng-dev zlib1g-dev googletest libgtest-dev libbenchmark-dev
   wine64 xvfb xdotool x11-utils imagemagick locales fonts-ipafont-gothic
-  python3 xz-utils
+  python3 xz-utils poppler-utils fonts-dejavu-core
 )
 
 missing=()
