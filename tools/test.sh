@@ -15,8 +15,8 @@ echo "== native tests (ASan, UBSan)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$out/native" --output-on-failure -j2
 
-echo "== fuzzing the bitmap loader (short run)"
-bash tools/fuzz.sh "${NORVALISK_FUZZ_SECONDS:-30}"
+echo "== fuzzing the parsers (short runs)"
+bash tools/fuzz.sh "${NORVALISK_FUZZ_SECONDS:-20}"
 
 echo "== Windows tests under Wine"
 bash tools/test-wine.sh
