@@ -271,9 +271,9 @@ make_window_bg() {
 
   # Soft shadows under the main-window buttons, so they sit on the surface. Each
   # starts a few rows down, so nothing dark shows at a button's upper corners.
-  local shadows="" spec bx by bw bh br
-  for spec in 805:10:57:19:6 765:52:95:43:7 433:235:65:83:8 505:610:147:57:8 675:622:67:34:6 775:617:89:45:7; do
-    IFS=: read -r bx by bw bh br <<<"$spec"
+  local shadows="" place bx by bw bh br
+  for place in 805:10:57:19:6 765:52:95:43:7 433:235:65:83:8 505:610:147:57:8 675:622:67:34:6 775:617:89:45:7; do
+    IFS=: read -r bx by bw bh br <<<"$place"
     shadows+="roundrectangle $((bx + 1)),$((by + 4)) $((bx + bw - 2)),$((by + bh - 1)) $br,$br "
   done
   im -size "${w}x${vh}" xc:none -fill 'rgba(20,35,50,0.45)' -draw "$shadows" \

@@ -50,7 +50,7 @@ Bytes BlockOf(DibImage* image) {
 }
 
 // Header fields of a hand-made bitmap file; everything else in it is zero.
-struct BmpSpec {
+struct BmpParams {
   uint32_t size;
   uint32_t pixelOffset;
   int32_t width;
@@ -61,7 +61,7 @@ struct BmpSpec {
   uint32_t coloursUsed = 0;
 };
 
-Bytes MakeBmp(const BmpSpec& s) {
+Bytes MakeBmp(const BmpParams& s) {
   Bytes b(s.size, 0);
   Put16(b, 0, 0x4D42);
   Put32(b, 2, s.size);
@@ -225,7 +225,7 @@ TEST(DibDescribe, FillsFieldsOfANewImage) {
 TEST(DibDescribe, PlacesColourTableAndPixels) {
   struct Case {
     const char* label;
-    BmpSpec spec;
+    BmpParams params;
     uint32_t colourTable, pixels;
   } const cases[] = {
       {"8-bit, colours used 0, offset inside the palette", {1094, 54, 6, 2, 8}, 54, 1078},
@@ -244,16 +244,16 @@ TEST(DibDescribe, PlacesColourTableAndPixels) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    const Bytes file = MakeBmp(c.spec);
+    const Bytes file = MakeBmp(c.params);
     ImageHolder holder(DibLoadMemory(file.data(), file.size()));
     ASSERT_NE(holder.image, nullptr);
     DibLayout layout;
     ASSERT_EQ(DibDescribe(holder.image, &layout), 1);
     unsigned char* b = DibBytes(holder.image);
-    EXPECT_EQ(layout.bitCount, c.spec.bitCount);
-    EXPECT_EQ(layout.width, c.spec.width);
-    EXPECT_EQ(layout.height, c.spec.height);
-    EXPECT_EQ(layout.fileSize, c.spec.size);
+    EXPECT_EQ(layout.bitCount, c.params.bitCount);
+    EXPECT_EQ(layout.width, c.params.width);
+    EXPECT_EQ(layout.height, c.params.height);
+    EXPECT_EQ(layout.fileSize, c.params.size);
     EXPECT_EQ(layout.colourTable, b + c.colourTable);
     EXPECT_EQ(layout.pixels, b + c.pixels);
   }
