@@ -17,15 +17,7 @@ namespace {
 constexpr int kCommand = 1042;
 
 // Commands that reached the receiving window: (wParam, lParam).
-std::vector<std::pair<WPARAM, LPARAM>> g_posts;
-
-LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_COMMAND) {
-    g_posts.emplace_back(wParam, lParam);
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
+CommandLog g_posts;
 
 // Waits until a change in `folder` has certainly been noticed by the system:
 // an independent notification of the same kind fires for `write`.
@@ -60,13 +52,7 @@ std::set<HANDLE> OpenHandles() {
 class FolderWatcherTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = ReceiverProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "FolderWatcherTestReceiver";
-    RegisterClassA(&windowClass);
-    receiver_ = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                nullptr, windowClass.hInstance, nullptr);
+    receiver_ = CreateCommandRecorder(&g_posts, "", 0, 0, 0, 0, 0, HWND_MESSAGE);
   }
   static void TearDownTestSuite() { DestroyWindow(receiver_); }
 

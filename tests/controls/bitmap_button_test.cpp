@@ -48,15 +48,7 @@ RECT RegionBox(HWND window) {
 }
 
 // Commands that reached the test parent window, in order: (wParam, lParam).
-std::vector<std::pair<WPARAM, LPARAM>> g_commands;
-
-LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_COMMAND) {
-    g_commands.emplace_back(wParam, lParam);
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
+CommandLog g_commands;
 
 // A visible parent window that receives the buttons' clicks. It lives for the
 // whole suite: taking a top-level window down costs Wine a wait without a
@@ -64,13 +56,7 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 class BitmapButtonTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = ParentProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "BitmapButtonTestParent";
-    RegisterClassA(&windowClass);
-    parent_ = CreateWindowExA(0, windowClass.lpszClassName, "parent", WS_POPUP | WS_VISIBLE, 100,
-                              100, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+    parent_ = CreateCommandRecorder(&g_commands, "parent", WS_POPUP | WS_VISIBLE, 100, 100, 300, 200);
   }
 
   static void TearDownTestSuite() { DestroyWindow(parent_); }

@@ -32,15 +32,7 @@ constexpr int kA4Width = 5953;
 constexpr int kA4Height = 8419;
 
 // Commands that reached the stand-in main window: (wParam, lParam).
-std::vector<std::pair<WPARAM, LPARAM>> g_mainCommands;
-
-LRESULT CALLBACK StandInMainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_COMMAND) {
-    g_mainCommands.emplace_back(wParam, lParam);
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
+CommandLog g_mainCommands;
 
 // What the view and the previews were seen to receive, through subclassing.
 struct Seen {
@@ -107,14 +99,7 @@ class EditorViewTest : public ::testing::Test {
     WritePage(folder_->File("page_2.bmp"), page);
     DibFree(page);
 
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = StandInMainProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = "EditorViewTestMain";
-    RegisterClassA(&windowClass);
-    main_ = CreateWindowExA(0, windowClass.lpszClassName, "main", WS_POPUP | WS_VISIBLE, 0, 0, 1240,
-                            700, nullptr, nullptr, windowClass.hInstance, nullptr);
+    main_ = CreateCommandRecorder(&g_mainCommands, "main", WS_POPUP | WS_VISIBLE, 0, 0, 1240, 700);
     SetForegroundWindow(main_);
     PanelBrush = CreateSolidBrush(RGB(255, 204, 0));
   }

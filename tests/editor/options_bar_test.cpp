@@ -14,29 +14,14 @@
 namespace {
 
 // Commands that reached the stand-in editor view: (wParam, lParam).
-std::vector<std::pair<WPARAM, LPARAM>> g_viewCommands;
-
-LRESULT CALLBACK StandInViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_COMMAND) {
-    g_viewCommands.emplace_back(wParam, lParam);
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
+CommandLog g_viewCommands;
 
 // A parent holding the bar and a plain window standing in for the editor view.
 class OptionsBarTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = StandInViewProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "OptionsBarTestWindow";
-    RegisterClassA(&windowClass);
-    parent_ = CreateWindowExA(0, windowClass.lpszClassName, "parent", WS_POPUP | WS_VISIBLE, 0, 0,
-                              400, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
-    view_ = CreateWindowExA(0, windowClass.lpszClassName, "view", WS_CHILD, 0, 100, 10, 10, parent_,
-                            nullptr, windowClass.hInstance, nullptr);
+    parent_ = CreateCommandRecorder(&g_viewCommands, "parent", WS_POPUP | WS_VISIBLE, 0, 0, 400, 200);
+    view_ = CreateCommandRecorder(&g_viewCommands, "view", WS_CHILD, 0, 100, 10, 10, parent_);
     PanelBrush = CreateSolidBrush(RGB(255, 204, 0));
   }
   static void TearDownTestSuite() {

@@ -23,15 +23,7 @@ constexpr int S = BtnSelected;
 constexpr int D = BtnDisabled;
 
 // Commands that reached the stand-in editor view: (wParam, lParam).
-std::vector<std::pair<WPARAM, LPARAM>> g_editorCommands;
-
-LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_COMMAND) {
-    g_editorCommands.emplace_back(wParam, lParam);
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
+CommandLog g_editorCommands;
 
 // Owns an image for the length of a test.
 struct ImageHolder {
@@ -81,18 +73,9 @@ class PageSelectorTest : public ::testing::Test {
   static void SetUpTestSuite() {
     AppInstance = GetModuleHandleA(nullptr);
     PanelBrush = CreateSolidBrush(RGB(255, 204, 0));
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = AppInstance;
-    windowClass.lpszClassName = "PageSelectorTestParent";
-    RegisterClassA(&windowClass);
-    windowClass.lpfnWndProc = EditorProc;
-    windowClass.lpszClassName = "PageSelectorTestEditor";
-    RegisterClassA(&windowClass);
-    parent_ = CreateWindowExA(0, "PageSelectorTestParent", "parent", WS_POPUP | WS_VISIBLE, 50, 50,
-                              600, 700, nullptr, nullptr, AppInstance, nullptr);
-    editor_ = CreateWindowExA(0, "PageSelectorTestEditor", "", WS_CHILD | WS_VISIBLE, 13, 97, 411,
-                              563, parent_, nullptr, AppInstance, nullptr);
+    parent_ = CreateCommandRecorder(nullptr, "parent", WS_POPUP | WS_VISIBLE, 50, 50, 600, 700);
+    editor_ = CreateCommandRecorder(&g_editorCommands, "", WS_CHILD | WS_VISIBLE, 13, 97, 411, 563,
+                                    parent_);
   }
 
   static void TearDownTestSuite() {

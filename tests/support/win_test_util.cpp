@@ -183,3 +183,34 @@ std::string AnswerMessageBox(std::string* caption) {
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   return text;
 }
+
+namespace {
+
+LRESULT CALLBACK CommandRecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  } else if (message == WM_COMMAND) {
+    if (auto* log = reinterpret_cast<CommandLog*>(GetWindowLongPtrA(window, GWLP_USERDATA))) {
+      log->emplace_back(wParam, lParam);
+      return 0;
+    }
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+HWND CreateCommandRecorder(CommandLog* log, const char* title, DWORD style, int x, int y, int width,
+                           int height, HWND parent) {
+  static const ATOM kClass = [] {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = CommandRecorderProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = "NorvaliskTestCommandRecorder";
+    return RegisterClassA(&windowClass);
+  }();
+  return CreateWindowExA(0, MAKEINTATOM(kClass), title, style, x, y, width, height, parent, nullptr,
+                         GetModuleHandleA(nullptr), log);
+}

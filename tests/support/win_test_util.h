@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 // A fresh folder under the temporary directory, removed with its files.
 class TempFolder {
@@ -67,3 +69,12 @@ HWND FindProcessWindow(DWORD processId, const char* className);
 // Waits (up to 5 s) for a message box of this process, reads its message and
 // caption, then answers OK. Call it on a thread other than the box's own.
 std::string AnswerMessageBox(std::string* caption);
+
+// The WM_COMMAND messages a recording window received: (wParam, lParam).
+using CommandLog = std::vector<std::pair<WPARAM, LPARAM>>;
+
+// Creates a window that appends every WM_COMMAND it receives to `log` and
+// leaves everything else to default processing: a stand-in parent, main
+// window or panel that shows what was posted to it.
+HWND CreateCommandRecorder(CommandLog* log, const char* title, DWORD style, int x, int y, int width,
+                           int height, HWND parent = nullptr);
