@@ -17,6 +17,7 @@
 #include "editor/fit_rect.h"
 #include "editor/page_pattern.h"
 #include "pages/dib_image.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -84,20 +85,6 @@ void BM_MemcpyCardImage(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MemcpyCardImage)->Unit(benchmark::kMillisecond);
-
-// Keeps the mean time of every run for the ratios printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration) {
-        times[run.benchmark_name()] = run.GetAdjustedRealTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
 
 bool SameOutput() {
   CutSetup& s = Setup();

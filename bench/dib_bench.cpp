@@ -16,6 +16,7 @@
 
 #include "editor/page_pattern.h"
 #include "pages/dib_image.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -121,20 +122,6 @@ void BM_DibReduce(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DibReduce)->Unit(benchmark::kMicrosecond);
-
-// Keeps the mean time of every run for the ratios printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration) {
-        times[run.benchmark_name()] = run.GetAdjustedRealTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
 
 // The loaded file equals the page, and both reductions give the same bytes.
 bool SameOutput() {
