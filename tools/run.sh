@@ -1,8 +1,19 @@
 #!/usr/bin/env bash
-# Builds Norvalisk and runs it under Wine: on the user's X display when there
-# is one, otherwise on a private virtual display. Saves a screenshot of the
-# main window and prints where it is. On a virtual display the program is
-# closed again by a click on its close button once the screenshot is taken.
+# Builds Norvalisk and shows its main job end to end under Wine: starts the
+# reference service on 127.0.0.1:8750 (the service address the program is
+# built with), starts the program from a folder of its own and, once its window
+# is up, "prints" a sample card into that folder with the page maker.
+#
+# With an X display: the program is yours. Place the selection, cut the front
+# and the back, upload; the service and the program run until you close the
+# program, then the service stops.
+#
+# Without a display: a whole order is walked through on a private virtual
+# display by real mouse and keyboard input (tools/e2e_driver.py, the same
+# driver as the end-to-end test): page 1 selected, selection placed, front cut,
+# back tab, back placed and cut, upload, bleed warning, login (or registration
+# first), title, send. It prints where the service stored the card and where
+# the screenshot of each step is (build/screenshots/NN-step.png).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -11,11 +22,27 @@ out=${NORVALISK_BUILD_ROOT:-$root/build}
 bash tools/setup.sh
 bash tools/build.sh win >/dev/null
 
+python=
+for candidate in /usr/bin/python3 python3; do
+  if command -v "$candidate" >/dev/null 2>&1; then
+    python=$candidate
+    break
+  fi
+done
+
+port=8750
+if ! "$python" -c "import socket, sys; s = socket.socket(); s.bind(('127.0.0.1', $port))" 2>/dev/null; then
+  echo "run: port $port on 127.0.0.1 is taken: another program (perhaps a reference service left" >&2
+  echo "     running) listens there. Norvalisk talks to http://127.0.0.1:$port as it was built;" >&2
+  echo "     stop that program and run again." >&2
+  exit 1
+fi
+
 # The program runs from a folder of its own, as it would be installed.
 run="$out/run"
 mkdir -p "$run" "$out/screenshots"
-cp "$out/win/bin/Norvalisk.exe" "$run/"
-cp "$out"/win/bin/*.dll "$run/" 2>/dev/null || true
+cp "$out/win/bin/Norvalisk.exe" "$out/win/bin/navo.dll" "$run/"
+inspector="$out/win/bin/e2e_inspect.exe"
 
 . tools/wine-env.sh
 wine_env_init "$out/win"
@@ -24,38 +51,14 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   headless=0
 fi
 trap wine_env_stop EXIT
-if [ "$headless" = 1 ]; then
-  wine_display_start
-fi
 
-(cd "$run" && exec "$WINE" Norvalisk.exe) &
-program=$!
-
-window=
-for _ in $(seq 150); do
-  window=$(xdotool search --name "^Norvalisk version 1.0J$" 2>/dev/null | head -n1 || true)
-  [ -n "$window" ] && break
-  sleep 0.2
-done
-if [ -z "$window" ]; then
-  echo "run: the main window did not appear" >&2
-  exit 1
-fi
-sleep 2  # let it paint
-eval "$(xdotool getwindowgeometry --shell "$window")"
-shot="$out/screenshots/main-window.png"
-import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
-echo "Screenshot of the main window: $shot"
-
-if [ "$headless" = 1 ]; then
-  # The close button sits at (805, 10) in the window, 57 × 19 pixels.
-  xdotool mousemove $((X + 805 + 28)) $((Y + 10 + 9)) click 1
-  for _ in $(seq 50); do
-    kill -0 "$program" 2>/dev/null || break
-    sleep 0.2
-  done
-  echo "Norvalisk ran on a virtual display and was closed by its close button."
+if [ "$headless" = 0 ]; then
+  echo "Norvalisk runs on $DISPLAY."
+  "$python" tools/e2e_driver.py session --program "$run" --inspector "$inspector" --work "$out/demo" \
+    --port "$port" --service-data "$out/service"
 else
-  echo "Norvalisk is running on $DISPLAY; close it with its close button (閉じる)."
-  wait "$program" || true
+  wine_display_start
+  echo "No display: walking through a whole order on a virtual display ($DISPLAY)."
+  "$python" tools/e2e_driver.py walkthrough --program "$run" --inspector "$inspector" --work "$out/demo" \
+    --shots "$out/screenshots" --port "$port" --service-data "$out/service"
 fi

@@ -14,6 +14,7 @@ packages=(
   libz-mingw-w64-dev libpng-dev zlib1g-dev googletest libgtest-dev libbenchmark-dev
   wine64 xvfb xdotool x11-utils imagemagick locales fonts-ipafont-gothic
   python3 xz-utils poppler-utils fonts-dejavu-core
+  python3-numpy python3-pil iproute2
 )
 
 missing=()
