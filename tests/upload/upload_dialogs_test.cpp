@@ -420,10 +420,12 @@ TEST_F(UploadDialogsTest, DialogStaysResponsiveWhileConvertingAndSending) {
     HWND dialog = d.WaitDialog(kNoCaption, owner_);
     if (!dialog) return;
     d.Command(dialog, IDC_SEND);
-    // Every status the dialog shows, in order.
+    // Every status the dialog shows, in order, once the posted command is taken
+    // (until then the prompt is still up).
     WaitFor(
         [&] {
           const std::string now = d.Text(dialog, IDC_STATUS);
+          if (statuses.empty() && now == kUploadPrompt) return false;
           if (statuses.empty() || statuses.back() != now) statuses.push_back(now);
           return now == kUploadSending;
         },
