@@ -58,12 +58,18 @@ void OnLoginInit(HWND dialog, LoginDialogData* data) {
   }
 }
 
+// Reads the ID and password edits (`size` bytes each) and checks them; a
+// failed check has shown its message.
+bool ReadCredentialFields(HWND dialog, char* id, char* password, int size) {
+  GetDlgItemTextA(dialog, IDC_USER_ID, id, size);
+  GetDlgItemTextA(dialog, IDC_USER_PWD, password, size);
+  return CheckCredentials(dialog, id, password) != 0;
+}
+
 void OnLoginButton(HWND dialog) {
   char id[kLoginFieldSize] = "";
   char password[kLoginFieldSize] = "";
-  GetDlgItemTextA(dialog, IDC_USER_ID, id, sizeof id);
-  GetDlgItemTextA(dialog, IDC_USER_PWD, password, sizeof password);
-  if (!CheckCredentials(dialog, id, password)) return;
+  if (!ReadCredentialFields(dialog, id, password, kLoginFieldSize)) return;
 
   char reply[kServiceReplySize];
   if (SendAccountRequest("login", id, password, reply)) {
@@ -81,9 +87,7 @@ void OnLoginButton(HWND dialog) {
 void OnRegistButton(HWND dialog) {
   char id[kRegistFieldSize] = "";
   char password[kRegistFieldSize] = "";
-  GetDlgItemTextA(dialog, IDC_USER_ID, id, sizeof id);
-  GetDlgItemTextA(dialog, IDC_USER_PWD, password, sizeof password);
-  if (!CheckCredentials(dialog, id, password)) return;
+  if (!ReadCredentialFields(dialog, id, password, kRegistFieldSize)) return;
 
   char reply[kServiceReplySize];
   if (SendAccountRequest("regist", id, password, reply)) {
