@@ -12,7 +12,7 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   libz-mingw-w64-dev libpng-dev zlib1g-dev googletest libgtest-dev libbenchmark-dev
-  wine64 xvfb xdotool x11-utils imagemagick locales fonts-ipafont-gothic
+  wine wine64 xvfb xdotool x11-utils imagemagick locales fonts-ipafont-gothic
   python3 xz-utils poppler-utils fonts-dejavu-core
   python3-numpy python3-pil iproute2
 )
