@@ -8,14 +8,24 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 deps="$root/build/deps"
 
+# Everything both README commands use, by name: a minimal Debian 12 has none of
+# it, and nothing here may rely on a package that another one only recommends.
 packages=(
-  cmake make g++ clang libclang-rt-14-dev
+  cmake make g++ clang libclang-rt-14-dev patch xz-utils ca-certificates
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   libz-mingw-w64-dev libpng-dev zlib1g-dev googletest libgtest-dev libbenchmark-dev
   wine wine64 xvfb xdotool x11-utils imagemagick locales fonts-ipafont-gothic
-  python3 xz-utils poppler-utils fonts-dejavu-core
+  python3 poppler-utils fonts-dejavu-core procps
   python3-numpy python3-pil iproute2
 )
+
+sudo_cmd=()
+if [ "$(id -u)" != 0 ]; then
+  command -v sudo >/dev/null 2>&1 || { echo "setup: run as root, or install sudo" >&2; exit 1; }
+  sudo_cmd=(sudo)
+fi
+# A passing failure of the mirror is tried again rather than failing the set-up.
+apt_opts=(-o Acquire::Retries=5)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -23,15 +33,14 @@ for p in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
-  sudo_cmd=(); [ "$(id -u)" = 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  "${sudo_cmd[@]}" apt-get "${apt_opts[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get "${apt_opts[@]}" install -y -qq \
+    --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 # Japanese locale: Wine maps it to the ANSI code page 932.
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
   echo "setup: generating ja_JP.UTF-8"
-  sudo_cmd=(); [ "$(id -u)" = 0 ] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
   "${sudo_cmd[@]}" locale-gen >/dev/null
@@ -47,10 +56,22 @@ if [ ! -f "$png_prefix/lib/libpng16.a" ] || [ "$(cat "$png_prefix/.libpng-versio
   echo "setup: building libpng $png_version-$png_debian for mingw-w64"
   work="$deps/libpng-src"
   rm -rf "$work"; mkdir -p "$work/sources.d" "$work/lists/partial" "$work/dl"
-  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$work/sources.d/debian.sources"
-  aptopts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$work/sources.d" -o "Dir::State::Lists=$work/lists")
+  # The machine's own mirrors, asked for sources instead of packages (deb822
+  # format on cloud images, the one-line format after a classic install).
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$work/sources.d/debian.sources"
+  else
+    sed -n 's/^deb \(.*\)/deb-src \1/p' /etc/apt/sources.list > "$work/sources.d/debian.list"
+  fi
+  aptopts=("${apt_opts[@]}" -o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$work/sources.d"
+    -o "Dir::State::Lists=$work/lists")
   apt-get "${aptopts[@]}" update -qq
-  (cd "$work/dl" && apt-get "${aptopts[@]}" source --download-only -qq "libpng1.6=$png_version-$png_debian" 2>/dev/null)
+  if ! (cd "$work/dl" && apt-get "${aptopts[@]}" source --download-only -qq \
+      "libpng1.6=$png_version-$png_debian" >"$work/source.log" 2>&1); then
+    cat "$work/source.log" >&2
+    echo "setup: could not download libpng1.6 $png_version-$png_debian from Debian's sources" >&2
+    exit 1
+  fi
   echo "$png_orig_sha  $work/dl/libpng1.6_$png_version.orig.tar.gz" | sha256sum -c --quiet
   echo "$png_debian_sha  $work/dl/libpng1.6_$png_version-$png_debian.debian.tar.xz" | sha256sum -c --quiet
   tar -xzf "$work/dl/libpng1.6_$png_version.orig.tar.gz" -C "$work"
@@ -66,4 +87,23 @@ if [ ! -f "$png_prefix/lib/libpng16.a" ] || [ "$(cat "$png_prefix/.libpng-versio
   cmake --install "$work/build" >/dev/null
   echo "$png_version-$png_debian" > "$png_prefix/.libpng-version"
   rm -rf "$work"
+fi
+
+# Every command the project's scripts call, so that a missing one stops here by
+# name instead of failing later in a way that hides the cause.
+commands=(
+  cmake make ctest g++ gcc clang clang++ patch tar xz sha256sum timeout
+  x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres
+  wine wineserver /usr/lib/wine/wine64 Xvfb xdotool xdpyinfo convert import pdftoppm
+  python3 locale ip ps
+)
+absent=()
+for c in "${commands[@]}"; do
+  command -v "$c" >/dev/null 2>&1 || absent+=("$c")
+done
+/usr/bin/python3 -c 'import numpy, PIL' 2>/dev/null || absent+=("python3 modules numpy and PIL")
+locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$' || absent+=("locale ja_JP.UTF-8")
+if ((${#absent[@]})); then
+  echo "setup: missing after installing: ${absent[*]}" >&2
+  exit 1
 fi
