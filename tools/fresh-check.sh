@@ -94,7 +94,7 @@ make_base() {
 inside() {
   local dir=$1 commit=$2 merged=$1/merged
   mount -t overlay overlay -o "lowerdir=$base,upperdir=$dir/upper,workdir=$dir/work" "$merged"
-  trap 'remove_run "$dir"' EXIT
+  trap "remove_run '$dir'" EXIT
   mount -t proc proc "$merged/proc"
   mount --rbind /sys "$merged/sys"
   mount --rbind /dev "$merged/dev"
