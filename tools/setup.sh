@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building and testing Norvalisk needs on a Debian 12 machine:
 # the mingw-w64 cross toolchain, Wine with a virtual display, the Japanese
-# locale and font, GoogleTest sources, and libpng cross-built for Windows from
-# Debian's source package. Idempotent: a second run only checks and returns.
+# locale and font, GoogleTest sources, NSIS and 7-Zip for the installer, and
+# libpng cross-built for Windows from Debian's source package. Idempotent: a
+# second run only checks and returns.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -15,6 +16,7 @@ packages=(
   wine wine64 xvfb xdotool x11-utils imagemagick locales fonts-ipafont-gothic
   python3 xz-utils poppler-utils fonts-dejavu-core
   python3-numpy python3-pil iproute2
+  nsis 7zip
 )
 
 missing=()
