@@ -95,16 +95,25 @@ desktop_lnk=$(unix_path "$(win_path '%USERPROFILE%')\\Desktop\\Norvalisk.lnk")
 [ -n "$dir" ] && [ -n "$start_menu_lnk" ] || die "cannot resolve the prefix's folders"
 echo "install folder ($SECONDS s): $win_dir ($dir)"
 
-# Value of one registry value of the Uninstall entry ("" when missing).
+# Reads the Uninstall entry once (`reg query`); reg_value then gives one of
+# its values ("" when missing).
+entry=
+read_entry() {
+  if entry=$("$WINE" reg query "$uninstall_key" 2>/dev/null); then
+    entry=$(tr -d '\r' <<<"$entry")
+  else
+    entry=
+  fi
+}
 reg_value() {
-  "$WINE" reg query "$uninstall_key" /v "$1" 2>/dev/null | tr -d '\r' |
-    awk -v name="$1" '$1 == name { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print }'
+  awk -v name="$1" '$1 == name { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print }' <<<"$entry"
 }
 
 # ---------------------------------------------------------------------------
 # The older version, then the settings file and a file of the user's in its folder.
 # ---------------------------------------------------------------------------
 "$WINE" "$work/old/Norvalisk-$old_version-setup.exe" /S || die "silent install of $old_version failed ($?)"
+read_entry
 check "the older version is registered" test "$(reg_value DisplayVersion)" = "$old_version"
 printf '; ----------------------------------------------------------\r\n;     Norvalisk Ver1.x Environmet file                       \r\n; ----------------------------------------------------------\r\nUSER_ID      = tanaka\r\nUSER_PWD     = secret\r\nCOOKIE       = 1\r\n;\r\n' >"$dir/Norvalisk.env"
 cp "$dir/Norvalisk.env" "$work/env-before-upgrade"
@@ -121,6 +130,8 @@ check "navo.dll installed" cmp "$packed_dll" "$dir/navo.dll"
 check "uninstaller installed" test -s "$dir/Uninstall.exe"
 check "Start-menu shortcut" test -s "$start_menu_lnk"
 check "desktop shortcut" test -s "$desktop_lnk"
+
+read_entry
 
 check "DisplayName" test "$(reg_value DisplayName)" = "Norvalisk"
 check "DisplayVersion is $version" test "$(reg_value DisplayVersion)" = "$version"
@@ -171,10 +182,11 @@ install_code=$?
 "$WINE" "$win_dir\\Uninstall.exe" /S "_?=$win_dir"
 uninstall_code=$?
 set -e
-check "the installer refuses while Norvalisk runs (exit code $install_code)" test "$install_code" -ne 0
-check "the uninstaller refuses while Norvalisk runs (exit code $uninstall_code)" test "$uninstall_code" -ne 0
+check "the installer refuses while Norvalisk runs (exit code $install_code)" test "$install_code" -eq 3
+check "the uninstaller refuses while Norvalisk runs (exit code $uninstall_code)" test "$uninstall_code" -eq 3
 check "the running program's files were left alone" \
   test -f "$dir/Norvalisk.exe" -a "$(stat -c %Y "$dir/Norvalisk.exe")" = "$before" -a -f "$dir/Uninstall.exe"
+read_entry
 check "the entry is still there" test "$(reg_value DisplayVersion)" = "$version"
 
 # Close it as a user would (WM_CLOSE); it writes its settings file on the way out.
@@ -201,7 +213,8 @@ for f in Norvalisk.exe navo.dll Uninstall.exe page_3.bmp front.png; do
 done
 check "uninstall removes the Start-menu shortcut" test ! -e "$start_menu_lnk"
 check "uninstall removes the desktop shortcut" test ! -e "$desktop_lnk"
-check "uninstall removes the entry" test -z "$(reg_value DisplayName)"
+read_entry
+check "uninstall removes the entry" test -z "$entry"
 check "a silent uninstall keeps Norvalisk.env" cmp "$work/env-before-uninstall" "$dir/Norvalisk.env"
 check "uninstall keeps the user's file" test -f "$dir/my-card.pdf"
 
