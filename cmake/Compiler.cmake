@@ -26,6 +26,8 @@ endif()
 if(MINGW)
   # One self-contained executable: no mingw runtime DLLs beside it.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # No link time in the PE header: the same sources link to the same bytes.
+  add_link_options(-Wl,--no-insert-timestamp)
 endif()
 
 if(WIN32)

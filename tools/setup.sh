@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building and testing Norvalisk needs on a Debian 12 machine:
 # the mingw-w64 cross toolchain, Wine with a virtual display, the Japanese
-# locale and font, GoogleTest sources, and libpng cross-built for Windows from
-# Debian's source package. Idempotent: a second run only checks and returns.
+# locale and font, GoogleTest sources, NSIS and 7-Zip for the installer, and
+# libpng cross-built for Windows from Debian's source package. Idempotent: a
+# second run only checks and returns.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -17,6 +18,7 @@ packages=(
   wine wine64 xvfb xdotool x11-utils imagemagick locales fonts-ipafont-gothic
   python3 poppler-utils fonts-dejavu-core procps
   python3-numpy python3-pil iproute2
+  nsis 7zip
 )
 
 sudo_cmd=()
@@ -95,7 +97,7 @@ commands=(
   cmake make ctest g++ gcc clang clang++ patch tar xz sha256sum timeout
   x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres
   wine wineserver /usr/lib/wine/wine64 Xvfb xdotool xdpyinfo convert import pdftoppm
-  python3 locale ip ps
+  python3 locale ip ps makensis 7zz
 )
 absent=()
 for c in "${commands[@]}"; do
