@@ -214,3 +214,11 @@ HWND CreateCommandRecorder(CommandLog* log, const char* title, DWORD style, int 
   return CreateWindowExA(0, MAKEINTATOM(kClass), title, style, x, y, width, height, parent, nullptr,
                          GetModuleHandleA(nullptr), log);
 }
+
+ProcessResources CountProcessResources() {
+  ProcessResources counts;
+  GetProcessHandleCount(GetCurrentProcess(), &counts.handles);
+  counts.gdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  counts.userObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  return counts;
+}

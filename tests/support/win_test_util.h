@@ -78,3 +78,12 @@ using CommandLog = std::vector<std::pair<WPARAM, LPARAM>>;
 // window or panel that shows what was posted to it.
 HWND CreateCommandRecorder(CommandLog* log, const char* title, DWORD style, int x, int y, int width,
                            int height, HWND parent = nullptr);
+
+// What the process holds of the system: kernel handles and, where the system
+// counts them (Wine may answer 0), GDI and user objects.
+struct ProcessResources {
+  DWORD handles = 0;
+  DWORD gdiObjects = 0;
+  DWORD userObjects = 0;
+};
+ProcessResources CountProcessResources();
