@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "image/dib_image.h"
@@ -17,6 +16,9 @@ namespace {
 
 constexpr int kPageCycles = 50;
 constexpr int kWarmUpCycles = 3;
+// Handles other threads of the process (Wine's own) may open or close while
+// the test counts; a leak per cycle shows far above it.
+constexpr DWORD kHandleDrift = 2;
 
 // Loads page 1 of `prefix` behind a panel over `owner` and frees it; returns
 // whether it loaded with the width written.
@@ -55,13 +57,12 @@ TEST(PageLeakTest, LoadingAndFreeingAPageLeavesNothingBehind) {
   const ProcessResources after = CountProcessResources();
   DestroyWindow(owner);
 
-  EXPECT_GT(before.handles, 0u) << "the system counts this process's handles";
-  EXPECT_LE(after.handles, before.handles) << kPageCycles << " pages";
+  EXPECT_GT(before.handles, 0u) << "the process's handles are counted";
+  EXPECT_GT(before.gdiObjects, 0u) << "the process's GDI objects are counted";
+  EXPECT_GT(before.userObjects, 0u) << "the process's windows are counted";
+  EXPECT_LE(after.handles, before.handles + kHandleDrift) << kPageCycles << " pages";
   EXPECT_LE(after.gdiObjects, before.gdiObjects) << kPageCycles << " pages";
   EXPECT_LE(after.userObjects, before.userObjects) << kPageCycles << " pages";
-  if (before.gdiObjects == 0 && before.userObjects == 0) {
-    std::printf("note: this system does not count GDI and user objects\n");
-  }
 }
 
 }  // namespace
