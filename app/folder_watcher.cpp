@@ -3,14 +3,16 @@
 // to end before closing the handles, so no post can follow the stop.
 #include "app/folder_watcher.h"
 
+#include "base/scoped_handle.h"
+
 namespace {
 
 // The one watcher of the program. Filled before the thread starts; the
 // thread only reads it.
 struct WatcherRecord {
-  HANDLE notification;  // change notification, null when closed
-  HANDLE stopEvent;     // set to end the thread, null when closed
-  HANDLE thread;        // null when not running
+  ScopedChangeNotification notification;  // empty when closed
+  ScopedKernelHandle stopEvent;             // set to end the thread, empty when closed
+  ScopedKernelHandle thread;                // empty when not running
   HWND window;
   WORD command;
 };
@@ -19,7 +21,7 @@ WatcherRecord g_watcher;
 
 DWORD WINAPI WatchThread(void* parameter) {
   const WatcherRecord* record = static_cast<const WatcherRecord*>(parameter);
-  const HANDLE waits[2] = {record->stopEvent, record->notification};
+  const HANDLE waits[2] = {record->stopEvent.get(), record->notification.get()};
   for (;;) {
     // The stop event comes first, so a stop wins over a pending change.
     if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
@@ -28,29 +30,22 @@ DWORD WINAPI WatchThread(void* parameter) {
     PostMessageA(record->window, WM_COMMAND, record->command, 0);
     // A notification that cannot be re-armed would stay signalled and post
     // without end: the thread ends instead.
-    if (!FindNextChangeNotification(record->notification)) {
+    if (!FindNextChangeNotification(record->notification.get())) {
       return 0;
     }
   }
 }
 
 void CloseWatcherHandles() {
-  if (g_watcher.notification) {
-    FindCloseChangeNotification(g_watcher.notification);
-    g_watcher.notification = nullptr;
-  }
-  if (g_watcher.stopEvent) {
-    CloseHandle(g_watcher.stopEvent);
-    g_watcher.stopEvent = nullptr;
-  }
+  g_watcher.notification.reset();
+  g_watcher.stopEvent.reset();
 }
 
 int StopWatcher() {
   if (g_watcher.thread) {
-    SetEvent(g_watcher.stopEvent);
-    WaitForSingleObject(g_watcher.thread, INFINITE);
-    CloseHandle(g_watcher.thread);
-    g_watcher.thread = nullptr;
+    SetEvent(g_watcher.stopEvent.get());
+    WaitForSingleObject(g_watcher.thread.get(), INFINITE);
+    g_watcher.thread.reset();
   }
   CloseWatcherHandles();
   return 1;
@@ -65,14 +60,14 @@ int StartWatcher(const char* path, HWND window, int command) {
   if (notification == INVALID_HANDLE_VALUE || notification == nullptr) {
     return 0;
   }
-  g_watcher.notification = notification;
-  g_watcher.stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  g_watcher.notification.reset(notification);
+  g_watcher.stopEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   g_watcher.window = window;
   g_watcher.command = LOWORD(command);
   if (!g_watcher.stopEvent) {
     return 0;  // the notification stays open until the stop
   }
-  g_watcher.thread = CreateThread(nullptr, 0, WatchThread, &g_watcher, 0, nullptr);
+  g_watcher.thread.reset(CreateThread(nullptr, 0, WatchThread, &g_watcher, 0, nullptr));
   return g_watcher.thread ? 1 : 0;
 }
 

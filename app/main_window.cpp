@@ -7,8 +7,9 @@
 #include <cstdio>
 
 #include "app/folder_watcher.h"
-#include "app/program_state.h"
+#include "app/program_values.h"
 #include "controls/bitmap_button.h"
+#include "base/scoped_handle.h"
 #include "controls/window_region.h"
 #include "editor/card_preview.h"
 #include "editor/editor_view.h"
@@ -16,6 +17,7 @@
 #include "editor/paint.h"
 #include "net/account_file.h"
 #include "net/login.h"
+#include "net/service_addresses.h"
 #include "net/service_requests.h"
 #include "pages/page_selector.h"
 #include "resources/resource.h"
@@ -55,10 +57,16 @@ constexpr int kButtonCount = sizeof kButtons / sizeof kButtons[0];
 // Destruction order of the buttons: close, help, site, cut, clear, upload, tabs.
 constexpr int kButtonDestroyOrder[kButtonCount] = {0, 4, 3, 2, 1, 5, 6, 7};
 
-// The main window's own resources; its panels are in AppWindows.
+// The main window's own resources; its panels are in AppWindows. The links
+// are what each panel is handed at creation, kept here for the panels' life.
 struct MainWindowState {
-  HBITMAP background;
+  ScopedBitmap background;
+  ScopedBrush panelBrush;
   HWND buttons[kButtonCount];
+  EditorViewLinks editorLinks;
+  PageSelectorLinks selectorLinks;
+  OptionsBarLinks optionsLinks;
+  CardPreviewLinks previewLinks[2];
 };
 
 MainWindowState g_state;
@@ -104,15 +112,23 @@ HWND CreatePanel(const char* name, HWND parent, DLGPROC procedure, LPARAM parame
 void OnCreate(HWND window) {
   AppWindows.main = window;
   // The window system owns the region once it is set.
-  SetWindowRgn(window, RegionFromBitmap(g_state.background, kSkinKey), TRUE);
+  SetWindowRgn(window, RegionFromBitmap(g_state.background.get(), kSkinKey), TRUE);
 
-  AppWindows.editorView = CreatePanel("IMAGEDLG", window, EditorViewProc, 0);
-  AppWindows.pageSelector = CreatePanel("PAGEDLG", window, PageSelectorProc, 0);
-  AppWindows.optionsBar = CreatePanel("VIEWDLG", window, OptionsBarProc, 0);
+  g_state.editorLinks = {&Job, window, {nullptr, nullptr}};
+  AppWindows.editorView = CreatePanel("IMAGEDLG", window, EditorViewProc,
+                                      reinterpret_cast<LPARAM>(&g_state.editorLinks));
+  g_state.selectorLinks = {&Job, AppWindows.editorView, PanelBrush};
+  AppWindows.pageSelector = CreatePanel("PAGEDLG", window, PageSelectorProc,
+                                        reinterpret_cast<LPARAM>(&g_state.selectorLinks));
+  g_state.optionsLinks = {&Job, AppWindows.editorView, PanelBrush};
+  AppWindows.optionsBar = CreatePanel("VIEWDLG", window, OptionsBarProc,
+                                      reinterpret_cast<LPARAM>(&g_state.optionsLinks));
   for (int side = 0; side < 2; ++side) {
+    g_state.previewLinks[side] = {&Job.sides[side], &Job};
     AppWindows.previews[side] = CreateDialogParamA(AppInstance, "CARDDLG", window, CardPreviewProc,
-                                                   reinterpret_cast<LPARAM>(&Job.sides[side]));
+                                                   reinterpret_cast<LPARAM>(&g_state.previewLinks[side]));
     ShowWindow(AppWindows.previews[side], SW_HIDE);
+    g_state.editorLinks.previews[side] = AppWindows.previews[side];
   }
   ShowWindow(AppWindows.previews[Job.currentSide], SW_SHOW);
 
@@ -152,7 +168,7 @@ void OnSize() {
 void OnPaint(HWND window) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
-  PaintBitmap(dc, g_state.background, 0, 0);
+  PaintBitmap(dc, g_state.background.get(), 0, 0);
   PaintText(dc, 393, 36, "ver 1.0J", 11, RGB(60, 60, 60), FW_BOLD);
   EndPaint(window, &paint);
 }
@@ -179,8 +195,8 @@ void OnUpload(HWND window) {
     MessageBoxA(window, "名刺表の画像が切り取られていません。", "アップロード", MB_ICONERROR | MB_OK);
     return;
   }
-  if (CheckBleed(window, Job.sides[Job.currentSide].image) == IDYES && EnsureLogin(window) == 1) {
-    ShowUploadDialogs(window);
+  if (CheckBleed(window, Job.sides[Job.currentSide].image, Job) == IDYES && EnsureLogin(window) == 1) {
+    ShowUploadDialogs(window, {&Job, ProgramFolder, AppWindows.webView});
   }
 }
 
@@ -242,7 +258,7 @@ void DestroyChild(HWND& child) {
 void OnClose(HWND window) {
   WriteAccountFile(SettingsPath);
   DeletePageFiles(Job.pagePrefix);
-  DeleteObject(PanelBrush);
+  g_state.panelBrush.reset();
   PanelBrush = nullptr;
   for (int index : kButtonDestroyOrder) {
     DestroyBitmapButton(g_state.buttons[index]);
@@ -254,8 +270,7 @@ void OnClose(HWND window) {
   DestroyChild(AppWindows.previews[0]);
   DestroyChild(AppWindows.previews[1]);
   DestroyChild(AppWindows.webView);
-  DeleteObject(g_state.background);
-  g_state.background = nullptr;
+  g_state.background.reset();
   DestroyWindow(window);
 }
 
@@ -311,14 +326,22 @@ ATOM RegisterMainWindowClass(HINSTANCE instance) {
 HWND CreateMainWindow(HINSTANCE instance, HBITMAP background) {
   g_state = {};
   AppWindows = {};
-  g_state.background = background;
+  g_state.background.reset(background);
+  g_state.panelBrush.reset(CreateSolidBrush(RGB(255, 204, 0)));
+  PanelBrush = g_state.panelBrush.get();
   BITMAP info = {};
   if (background) {
     GetObjectA(background, sizeof info, &info);
   }
   const int x = (GetSystemMetrics(SM_CXSCREEN) - info.bmWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - info.bmHeight) / 2;
-  return CreateWindowExA(WS_EX_COMPOSITED | WS_EX_APPWINDOW, kMainWindowClass, kMainWindowTitle,
-                         WS_POPUP, x, y, info.bmWidth, info.bmHeight, nullptr, nullptr, instance,
-                         nullptr);
+  HWND window = CreateWindowExA(WS_EX_COMPOSITED | WS_EX_APPWINDOW, kMainWindowClass,
+                                kMainWindowTitle, WS_POPUP, x, y, info.bmWidth, info.bmHeight,
+                                nullptr, nullptr, instance, nullptr);
+  if (!window) {
+    g_state.background.reset();
+    g_state.panelBrush.reset();
+    PanelBrush = nullptr;
+  }
+  return window;
 }

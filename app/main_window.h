@@ -10,11 +10,13 @@ inline constexpr char kMainWindowTitle[] = "Norvalisk version 1.0J";
 
 // The program's module, for dialog and resource loads.
 extern HINSTANCE AppInstance;
-// Solid RGB(255, 204, 0): the background of the page selector and the options bar.
+// Solid RGB(255, 204, 0): the background of the page selector and the options
+// bar. Made and owned by the main window, which hands it to both.
 extern HBRUSH PanelBrush;
 
 // The main window and its panels; set while the main window is created,
-// cleared as they are destroyed. Panels reach each other through these.
+// cleared as they are destroyed. The main window hands each panel the
+// neighbours it talks to; no panel reads this record.
 struct AppWindowSet {
   HWND main;
   HWND editorView;    // IMAGEDLG
@@ -29,7 +31,8 @@ extern AppWindowSet AppWindows;
 ATOM RegisterMainWindowClass(HINSTANCE instance);
 
 // Creates the main window, centred on the screen with the size of `background`
-// (WINDOW_BG), which the window then owns. Returns null on failure.
+// (WINDOW_BG), which the window then owns (deleted here when creation fails).
+// Returns null on failure.
 HWND CreateMainWindow(HINSTANCE instance, HBITMAP background);
 
 // The window procedure of the NORVALISK class.

@@ -5,7 +5,7 @@
 
 #include "app/main_window.h"
 #include "app/printer_data.h"
-#include "app/program_state.h"
+#include "app/program_values.h"
 
 namespace {
 

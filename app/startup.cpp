@@ -4,9 +4,9 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/printer_link.h"
-#include "app/program_state.h"
-#include "app/scoped_handle.h"
-#include "app/service_config.h"
+#include "app/program_values.h"
+#include "base/scoped_handle.h"
+#include "net/service_config.h"
 #include "net/account_file.h"
 #include "resources/resource.h"
 
@@ -56,7 +56,6 @@ void InitProgram() {
     exePath[0] = '\0';
   }
   InitProgramValues(exePath, NORVALISK_SERVICE_BASE);
-  PanelBrush = CreateSolidBrush(RGB(255, 204, 0));
   InitCardJob(&Job, ProgramFolder);
   GetCommandLineArg(0, Job.pagePrefix);
   DeletePageFiles(Job.pagePrefix);
@@ -90,14 +89,13 @@ int RunNorvalisk(HINSTANCE instance, int showCommand) {
   InitProgram();
   LinkPrinterDriver();
 
-  HBITMAP background = LoadBitmapA(instance, "WINDOW_BG");
+  ScopedBitmap background(LoadBitmapA(instance, "WINDOW_BG"));
   if (!RegisterMainWindowClass(instance)) {
-    DeleteObject(background);
     return 0;
   }
-  HWND window = CreateMainWindow(instance, background);
+  // The window takes the bitmap over, and deletes it itself when creation fails.
+  HWND window = CreateMainWindow(instance, background.release());
   if (!window) {
-    DeleteObject(background);
     return 0;
   }
   UpdateWindow(window);

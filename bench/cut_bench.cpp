@@ -16,7 +16,7 @@
 #include "editor/cut_reference.h"
 #include "editor/fit_rect.h"
 #include "editor/page_pattern.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 #include "ratio_reporter.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "editor/page_pattern.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 #include "ratio_reporter.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 #include "upload/png_writer.h"
 
 namespace {

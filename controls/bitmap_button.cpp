@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "app/scoped_handle.h"
+#include "base/scoped_handle.h"
 #include "controls/window_region.h"
 
 namespace {

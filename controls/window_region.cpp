@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app/scoped_handle.h"
+#include "base/scoped_handle.h"
 #include "controls/region_runs.h"
 
 static_assert(sizeof(RegionRect) == sizeof(RECT), "runs are written straight into region data");

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "editor/card_side.h"
+#include "job/card_side.h"
 
 // The program's rounding: v + 0.5 truncated toward zero (half up for the
 // positive values that occur). Values beyond the 32-bit range are clamped.

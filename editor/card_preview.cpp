@@ -1,8 +1,8 @@
 // The card previews.
 #include "editor/card_preview.h"
 
-#include "app/program_state.h"
-#include "editor/card_side.h"
+#include "job/card_job.h"
+#include "job/card_side.h"
 #include "editor/cut_editor.h"
 #include "editor/paint.h"
 
@@ -13,6 +13,9 @@ constexpr int kDarkGrey = 160;
 constexpr int kLightGrey = 170;
 constexpr int kImageMargin = 20;
 constexpr COLORREF kMarkColour = 0;
+
+// Window property that holds the job whose card size the preview follows.
+constexpr char kJobProp[] = "NORVALISK_JOB";
 
 void PaintCheckerboard(HDC dc, const RECT& rc) {
   const int width = rc.right - rc.left;
@@ -55,7 +58,9 @@ void OnPaint(HWND dialog) {
   RECT client;
   GetClientRect(dialog, &client);
   const auto* side = static_cast<const CardSide*>(GetPropA(dialog, kCardPreviewProp));
-  PaintCardPreview(dc, client, side ? side->image : nullptr, JobGeometry(Job));
+  const auto* job = static_cast<const CardJob*>(GetPropA(dialog, kJobProp));
+  PaintCardPreview(dc, client, side ? side->image : nullptr,
+                   job ? JobGeometry(*job) : CardGeometry{});
   EndPaint(dialog, &paint);
 }
 
@@ -76,13 +81,17 @@ void PaintCardPreview(HDC dc, const RECT& client, const DibImage* image, const C
 INT_PTR CALLBACK CardPreviewProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      SetPropA(dialog, kCardPreviewProp, reinterpret_cast<HANDLE>(lParam));
+      if (const auto* links = reinterpret_cast<const CardPreviewLinks*>(lParam)) {
+        SetPropA(dialog, kCardPreviewProp, const_cast<CardSide*>(links->side));
+        SetPropA(dialog, kJobProp, const_cast<CardJob*>(links->job));
+      }
       return TRUE;
     case WM_PAINT:
       OnPaint(dialog);
       return FALSE;
     case WM_DESTROY:
       RemovePropA(dialog, kCardPreviewProp);
+      RemovePropA(dialog, kJobProp);
       return FALSE;
     default:
       return FALSE;

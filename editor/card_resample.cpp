@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "editor/card_geometry.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 namespace {
 

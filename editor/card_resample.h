@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "editor/card_side.h"
+#include "job/card_side.h"
 
 struct DibImage;
 

@@ -1,9 +1,9 @@
 // The card cut editor's state, commands and mouse rules.
 #include "editor/cut_editor.h"
 
-#include "app/program_state.h"
+#include "job/card_job.h"
 #include "editor/card_resample.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "editor/card_geometry.h"
-#include "editor/card_side.h"
+#include "job/card_side.h"
 
 struct CardJob;
 struct DibImage;

@@ -7,17 +7,18 @@
 // and then the new one, so a drag never repaints the page.
 #include "editor/editor_view.h"
 
-#include "app/main_window.h"
-#include "app/program_state.h"
+#include "job/card_job.h"
+#include "base/scoped_handle.h"
 #include "editor/cut_editor.h"
 #include "editor/paint.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 #include "pages/page_selector.h"
 #include "resources/resource.h"
 
 namespace {
 
 constexpr char kEditorProp[] = "CUT_EDITOR";
+constexpr char kLinksProp[] = "EDITOR_LINKS";
 
 constexpr COLORREF kBlack = 0x000000;
 constexpr COLORREF kSelectionColour = 0xFFFF00;                     // cyan
@@ -27,19 +28,23 @@ CutEditor* State(HWND view) {
   return static_cast<CutEditor*>(GetPropA(view, kEditorProp));
 }
 
+const EditorViewLinks& Links(HWND view) {
+  return *static_cast<const EditorViewLinks*>(GetPropA(view, kLinksProp));
+}
+
 RECT ClientRect(HWND view) {
   RECT client;
   GetClientRect(view, &client);
   return client;
 }
 
-void RepaintPreview(int side) {
-  if (AppWindows.previews[side]) {
-    InvalidateRect(AppWindows.previews[side], nullptr, TRUE);
+void RepaintPreview(HWND view, int side) {
+  if (Links(view).previews[side]) {
+    InvalidateRect(Links(view).previews[side], nullptr, TRUE);
   }
 }
 
-int CurrentSideIndex() {
+int CurrentSideIndex(const CardJob& Job) {
   return Job.currentSide == 1 ? 1 : 0;
 }
 
@@ -57,22 +62,25 @@ void SetCursorShape(CursorShape shape) {
 // Replaces the selection, erasing the old rubber band and drawing the new
 // one. Without a page on screen no band is showing, so none is drawn.
 void ChangeSelection(HWND view, CutEditor* editor, const CardRect& next) {
+  const CardJob& Job = *Links(view).job;
   if (!editor->viewImage) {
     editor->selection = next;
     editor->handleSize = SelectionHandleSize(next, JobGeometry(Job));
     return;
   }
-  HDC dc = GetDC(view);
+  ScopedGetDc viewDc(view);
+  HDC dc = viewDc.get();
   SetROP2(dc, R2_XORPEN);
   const CardRect& old = editor->selection;
-  PaintSelection(dc, old.left, old.top, old.right, old.bottom, kSelectionColour);
+  PaintSelection(dc, old.left, old.top, old.right, old.bottom, kSelectionColour, JobGeometry(Job));
   editor->selection = next;
-  editor->handleSize = PaintSelection(dc, next.left, next.top, next.right, next.bottom, kSelectionColour);
+  editor->handleSize = PaintSelection(dc, next.left, next.top, next.right, next.bottom, kSelectionColour,
+                                      JobGeometry(Job));
   SetROP2(dc, R2_COPYPEN);
-  ReleaseDC(view, dc);
 }
 
 void OnPaint(HWND view, CutEditor* editor) {
+  const CardJob& Job = *Links(view).job;
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(view, &paint);
   RECT area = ClientRect(view);
@@ -92,7 +100,8 @@ void OnPaint(HWND view, CutEditor* editor) {
       }
     }
     const CardRect& s = editor->selection;
-    editor->handleSize = PaintSelection(dc, s.left, s.top, s.right, s.bottom, kSelectionColour);
+    editor->handleSize = PaintSelection(dc, s.left, s.top, s.right, s.bottom, kSelectionColour,
+                                        JobGeometry(Job));
     SetROP2(dc, R2_COPYPEN);
   }
   EndPaint(view, &paint);
@@ -113,6 +122,8 @@ void OnKeyDown(HWND view, CutEditor* editor, WPARAM key) {
 }
 
 void OnButtonDown(HWND view, CutEditor* editor, int x, int y) {
+  const EditorViewLinks& links = Links(view);
+  const CardJob& Job = *links.job;
   switch (EditorPress(editor, Job, x, y)) {
     case PressStartedDrag: {
       SetCursorShape(CursorFor(*editor, x, y));
@@ -123,10 +134,10 @@ void OnButtonDown(HWND view, CutEditor* editor, int x, int y) {
       break;
     }
     case PressFrontSide:
-      if (AppWindows.main) PostMessageA(AppWindows.main, WM_COMMAND, IDC_FRONT, 0);
+      if (links.mainWindow) PostMessageA(links.mainWindow, WM_COMMAND, IDC_FRONT, 0);
       break;
     case PressBackSide:
-      if (AppWindows.main) PostMessageA(AppWindows.main, WM_COMMAND, IDC_BACK, 0);
+      if (links.mainWindow) PostMessageA(links.mainWindow, WM_COMMAND, IDC_BACK, 0);
       break;
     case PressIgnored:
     case PressMissed:
@@ -135,6 +146,7 @@ void OnButtonDown(HWND view, CutEditor* editor, int x, int y) {
 }
 
 void OnMouseMove(HWND view, CutEditor* editor, int x, int y) {
+  const CardJob& Job = *Links(view).job;
   SetCursorShape(CursorFor(*editor, x, y));
   const bool oneAxis = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
   CardRect next;
@@ -166,6 +178,7 @@ INT_PTR OnSetCursor(HWND view, CutEditor* editor, LPARAM lParam) {
 }
 
 void LoadCurrentPage(HWND view, CutEditor* editor) {
+  const CardJob& Job = *Links(view).job;
   FreeEditorPage(editor);
   const RECT client = ClientRect(view);
   TakeEditorPage(editor, LoadPageImage(view, Job.pagePrefix, Job.selectedPage), Job, client.right,
@@ -175,24 +188,25 @@ void LoadCurrentPage(HWND view, CutEditor* editor) {
 
 // Returns TRUE for the view's four commands.
 INT_PTR OnCommand(HWND view, CutEditor* editor, int command) {
+  CardJob& Job = *Links(view).job;
   switch (command) {
     case IDC_SHOW_PAGE:
       LoadCurrentPage(view, editor);
       return TRUE;
     case IDC_CARD_SIZE:
       ApplyCardSettings(editor, &Job, ClientRect(view).right);
-      RepaintPreview(0);
-      RepaintPreview(1);
+      RepaintPreview(view, 0);
+      RepaintPreview(view, 1);
       InvalidateRect(view, nullptr, TRUE);
       return TRUE;
     case IDC_DATA_CLEAR:
       ClearCurrentSide(&Job);
-      RepaintPreview(CurrentSideIndex());
+      RepaintPreview(view, CurrentSideIndex(Job));
       InvalidateRect(view, nullptr, TRUE);
       return TRUE;
     case IDC_DATA_CUT:
       CutCurrentSide(*editor, &Job);
-      RepaintPreview(CurrentSideIndex());
+      RepaintPreview(view, CurrentSideIndex(Job));
       InvalidateRect(view, nullptr, TRUE);
       return TRUE;
     default:
@@ -202,9 +216,10 @@ INT_PTR OnCommand(HWND view, CutEditor* editor, int command) {
 
 }  // namespace
 
-int PaintSelection(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
+int PaintSelection(HDC dc, int left, int top, int right, int bottom, COLORREF colour,
+                   const CardGeometry& card) {
   PaintFrame(dc, left, top, right, bottom, colour, 1, PS_SOLID);
-  const int r = SelectionHandleSize({left, top, right, bottom}, JobGeometry(Job));
+  const int r = SelectionHandleSize({left, top, right, bottom}, card);
   PaintFrame(dc, left - r, top - r, left, top, colour, 1, PS_SOLID);
   PaintFrame(dc, right, top - r, right + r, top, colour, 1, PS_SOLID);
   PaintFrame(dc, left - r, bottom, left, bottom + r, colour, 1, PS_SOLID);
@@ -218,8 +233,11 @@ const CutEditor* EditorViewState(HWND view) {
 
 INT_PTR CALLBACK EditorViewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
+    const auto* links = reinterpret_cast<const EditorViewLinks*>(lParam);
+    if (!links || !links->job) return TRUE;
     auto* editor = new CutEditor;
     ResetCutEditor(editor);
+    SetPropA(dialog, kLinksProp, const_cast<EditorViewLinks*>(links));
     SetPropA(dialog, kEditorProp, editor);
     return TRUE;
   }
@@ -253,6 +271,7 @@ INT_PTR CALLBACK EditorViewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY:
       FreeEditorPage(editor);
       RemovePropA(dialog, kEditorProp);
+      RemovePropA(dialog, kLinksProp);
       delete editor;
       return FALSE;
     default:

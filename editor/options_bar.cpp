@@ -1,21 +1,26 @@
 // The options bar: card size and orientation.
 #include "editor/options_bar.h"
 
-#include "app/main_window.h"
-#include "app/program_state.h"
-#include "editor/card_side.h"
+#include "job/card_job.h"
+#include "job/card_side.h"
 #include "resources/resource.h"
 
 namespace {
 
+constexpr char kLinksProp[] = "OPTIONS_LINKS";
+
+const OptionsBarLinks* Links(HWND dialog) {
+  return static_cast<const OptionsBarLinks*>(GetPropA(dialog, kLinksProp));
+}
+
 // Tells the editor view that the card geometry changed.
-void AnnounceCardChange() {
-  if (AppWindows.editorView) {
-    PostMessageA(AppWindows.editorView, WM_COMMAND, IDC_CARD_SIZE, 0);
+void AnnounceCardChange(const OptionsBarLinks& links) {
+  if (links.editorView) {
+    PostMessageA(links.editorView, WM_COMMAND, IDC_CARD_SIZE, 0);
   }
 }
 
-void OnInit(HWND dialog) {
+void OnInit(HWND dialog, CardJob& Job) {
   Job.orientation = kLandscape;
   CheckDlgButton(dialog, IDC_LANDSCAPE, BST_CHECKED);
   CheckDlgButton(dialog, IDC_PORTRAIT, Job.orientation == kPortrait ? BST_CHECKED : BST_UNCHECKED);
@@ -28,12 +33,13 @@ void OnInit(HWND dialog) {
 }
 
 // Returns TRUE when the command was handled.
-INT_PTR OnCommand(HWND dialog, int id, int notification) {
+INT_PTR OnCommand(HWND dialog, const OptionsBarLinks& links, int id, int notification) {
+  CardJob& Job = *links.job;
   switch (id) {
     case IDC_LANDSCAPE:
     case IDC_PORTRAIT:
       Job.orientation = IsDlgButtonChecked(dialog, IDC_PORTRAIT) == BST_CHECKED ? kPortrait : kLandscape;
-      AnnounceCardChange();
+      AnnounceCardChange(links);
       return TRUE;
     case IDC_CARD_SIZE: {
       if (notification != CBN_SELCHANGE) {
@@ -44,7 +50,7 @@ INT_PTR OnCommand(HWND dialog, int id, int notification) {
       if (row >= 0 && row < kCardSizeCount) {
         Job.sizeIndex = static_cast<int32_t>(row);
       }
-      AnnounceCardChange();
+      AnnounceCardChange(links);
       return TRUE;
     }
     default:
@@ -54,18 +60,27 @@ INT_PTR OnCommand(HWND dialog, int id, int notification) {
 
 }  // namespace
 
-INT_PTR CALLBACK OptionsBarProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK OptionsBarProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    const auto* links = reinterpret_cast<const OptionsBarLinks*>(lParam);
+    if (!links || !links->job) return TRUE;
+    SetPropA(dialog, kLinksProp, const_cast<OptionsBarLinks*>(links));
+    OnInit(dialog, *links->job);
+    return TRUE;
+  }
+  const OptionsBarLinks* links = Links(dialog);
+  if (!links) return FALSE;
   switch (message) {
-    case WM_INITDIALOG:
-      OnInit(dialog);
-      return TRUE;
     case WM_COMMAND:
-      return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+      return OnCommand(dialog, *links, LOWORD(wParam), HIWORD(wParam));
     case WM_CTLCOLORSTATIC:
       SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-      return reinterpret_cast<INT_PTR>(PanelBrush);
+      return reinterpret_cast<INT_PTR>(links->panelBrush);
     case WM_CTLCOLORDLG:
-      return reinterpret_cast<INT_PTR>(PanelBrush);
+      return reinterpret_cast<INT_PTR>(links->panelBrush);
+    case WM_DESTROY:
+      RemovePropA(dialog, kLinksProp);
+      return FALSE;
     default:
       return FALSE;
   }

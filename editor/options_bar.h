@@ -5,6 +5,16 @@
 
 #include <windows.h>
 
+struct CardJob;
+
+// What the bar is handed at creation; its creator keeps it alive as long as the bar.
+struct OptionsBarLinks {
+  CardJob* job;       // orientation and size index are written here
+  HWND editorView;    // told IDC_CARD_SIZE after each choice
+  HBRUSH panelBrush;  // background of the bar and its labels
+};
+
 // Dialog procedure of VIEWDLG; the main window creates the bar with
-// CreateDialogParamA(AppInstance, "VIEWDLG", main window, OptionsBarProc, 0).
+// CreateDialogParamA(instance, "VIEWDLG", main window, OptionsBarProc,
+// reinterpret_cast<LPARAM>(&links)) for an OptionsBarLinks `links`.
 INT_PTR CALLBACK OptionsBarProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "app/scoped_handle.h"
+#include "base/scoped_handle.h"
 #include "editor/fit_rect.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 int PaintText(HDC dc, int x, int y, const char* text, int height, COLORREF colour, int weight) {
   ScopedFont font(CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,

@@ -4,3 +4,4 @@
 char UserId[kAccountTextSize] = "";
 char UserPassword[kAccountTextSize] = "";
 int RememberLogin = 0;
+int LoggedIn = 0;

@@ -10,3 +10,5 @@ extern char UserId[kAccountTextSize];
 extern char UserPassword[kAccountTextSize];
 // 1 when the login dialog fills in the saved ID and password, 0 when it starts empty.
 extern int RememberLogin;
+// 1 after a successful login in this run, 0 otherwise.
+extern int LoggedIn;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/scoped_handle.h"
 #include "net/reply_reader.h"
 #include "net/url_parts.h"
 
@@ -33,10 +34,6 @@ bool ReadInternetChunk(void* source, unsigned char* chunk, uint32_t size, uint32
   return ok == TRUE;
 }
 
-void CloseInternet(HINTERNET handle) {
-  if (handle != nullptr) InternetCloseHandle(handle);
-}
-
 HINTERNET Connect(HINTERNET internet, const UrlParts& url) {
   return InternetConnectA(internet, url.host, static_cast<INTERNET_PORT>(url.port), url.user,
                           url.password, INTERNET_SERVICE_HTTP, 0, 0);
@@ -50,20 +47,21 @@ int PostForm(const char* url, const char* verb, char* buffer, int capacity) {
   if (!PrepareFormRequest(url, verb, buffer, static_cast<uint32_t>(dataLength), &form)) return 0;
 
   int count = 0;
-  HINTERNET internet =
-      InternetOpenA("Application", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  HINTERNET connection = internet ? Connect(internet, form.url) : nullptr;
-  HINTERNET request = connection ? HttpOpenRequestA(connection, verb, form.object, nullptr,
-                                                    nullptr, nullptr, form.url.requestFlags, 0)
-                                 : nullptr;
-  if (request != nullptr &&
-      HttpSendRequestA(request, form.header, form.header ? form.headerLength : 0,
-                       const_cast<char*>(form.body), form.bodyLength) == TRUE) {
-    count = ReadReply(ReadInternetChunk, request, buffer, capacity);
+  {
+    // Closed in reverse: request, connection, session.
+    ScopedInternet internet(
+        InternetOpenA("Application", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    ScopedInternet connection(internet ? Connect(internet.get(), form.url) : nullptr);
+    ScopedInternet request(connection ? HttpOpenRequestA(connection.get(), verb, form.object,
+                                                         nullptr, nullptr, nullptr,
+                                                         form.url.requestFlags, 0)
+                                      : nullptr);
+    if (request &&
+        HttpSendRequestA(request.get(), form.header, form.header ? form.headerLength : 0,
+                         const_cast<char*>(form.body), form.bodyLength) == TRUE) {
+      count = ReadReply(ReadInternetChunk, request.get(), buffer, capacity);
+    }
   }
-  CloseInternet(request);
-  CloseInternet(connection);
-  CloseInternet(internet);
   FreeFormRequest(&form);
   return count;
 }
@@ -74,15 +72,19 @@ MultipartRequest* MultipartOpen(const char* agent, const char* url) {
   if (work == nullptr) return nullptr;
   MultipartRequest* request = MultipartNewRecord();
   if (request != nullptr) {
-    HINTERNET internet = InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    HINTERNET connection = internet ? Connect(internet, parts) : nullptr;
-    HINTERNET opened = connection ? HttpOpenRequestA(connection, "POST", parts.path, nullptr,
-                                                     nullptr, nullptr, parts.requestFlags, 0)
-                                  : nullptr;
-    request->internet = internet;
-    request->connection = connection;
-    request->request = opened;
-    if (opened == nullptr) {
+    ScopedInternet internet(
+        InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    ScopedInternet connection(internet ? Connect(internet.get(), parts) : nullptr);
+    ScopedInternet opened(connection ? HttpOpenRequestA(connection.get(), "POST", parts.path,
+                                                        nullptr, nullptr, nullptr,
+                                                        parts.requestFlags, 0)
+                                     : nullptr);
+    if (opened) {
+      // The record holds the three handles from here; MultipartClose closes them.
+      request->internet = internet.release();
+      request->connection = connection.release();
+      request->request = opened.release();
+    } else {
       MultipartClose(request);
       request = nullptr;
     }
@@ -118,9 +120,12 @@ int MultipartSend(MultipartRequest* request, char* reply, int capacity) {
 
 int MultipartClose(MultipartRequest* request) {
   if (request == nullptr) return 0;
-  CloseInternet(static_cast<HINTERNET>(request->request));
-  CloseInternet(static_cast<HINTERNET>(request->connection));
-  CloseInternet(static_cast<HINTERNET>(request->internet));
+  {
+    // Taken back from the record and closed in reverse: request, connection, session.
+    ScopedInternet internet(static_cast<HINTERNET>(request->internet));
+    ScopedInternet connection(static_cast<HINTERNET>(request->connection));
+    ScopedInternet opened(static_cast<HINTERNET>(request->request));
+  }
   request->request = request->connection = request->internet = nullptr;
   MultipartFreeRecord(request);
   return 1;

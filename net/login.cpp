@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/program_state.h"
+#include "net/service_addresses.h"
 #include "controls/bitmap_button.h"
 #include "net/account.h"
 #include "net/account_file.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "net/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 // The boundary of every multipart body; a delimiter line is two hyphens and this text.
 inline constexpr char kMultipartBoundary[] = "-7d836b1a4d0b3c";

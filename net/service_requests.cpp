@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/program_state.h"
+#include "net/service_addresses.h"
 #include "net/account.h"
 #include "net/credentials.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "net/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 // Request flags, with the values of WinINet's INTERNET_FLAG_RELOAD and INTERNET_FLAG_SECURE.
 inline constexpr uint32_t kRequestFlagReload = 0x80000000u;

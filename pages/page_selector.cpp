@@ -1,12 +1,12 @@
 // The page selector panel and the page loader. The buttons are children of
 // the panel with their commands as child identifiers, so the panel finds them
-// with GetDlgItem and keeps no state of its own beyond the page set in Job.
+// with GetDlgItem and keeps no state of its own beyond the page set in the job.
 #include "pages/page_selector.h"
 
-#include "app/main_window.h"
-#include "app/program_state.h"
+#include "job/card_job.h"
+#include "base/scoped_handle.h"
 #include "controls/bitmap_button.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 #include "pages/page_set.h"
 #include "resources/resource.h"
 
@@ -32,6 +32,12 @@ constexpr SelectorButton kRefreshButton = {
 
 constexpr char kLoadingText[] = "ページ画像読み込み中...";
 
+constexpr char kLinksProp[] = "PAGE_LINKS";
+
+const PageSelectorLinks* Links(HWND dialog) {
+  return static_cast<const PageSelectorLinks*>(GetPropA(dialog, kLinksProp));
+}
+
 HWND CreateSelectorButton(HWND dialog, const SelectorButton& button) {
   return CreateBitmapButton(dialog, button.id, button.x, 0, button.names[0], button.names[1],
                             button.names[2], button.names[3], kSkinButtonFlags);
@@ -44,16 +50,12 @@ void SetPageButton(HWND dialog, int index, int state) {
 // A page file counts when it can be opened for reading while others may only
 // read: a file the printer driver still writes is refused.
 bool CanOpenPageFile(const char* path, void*) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return false;
-  }
-  CloseHandle(file);
-  return true;
+  const ScopedFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.valid();
 }
 
-void OnInitSelector(HWND dialog) {
+void OnInitSelector(HWND dialog, CardJob& Job) {
   Job.pageCount = 0;
   Job.selectedPage = 0;
   for (const SelectorButton& button : kPageButtons) {
@@ -65,7 +67,7 @@ void OnInitSelector(HWND dialog) {
   CreateSelectorButton(dialog, kRefreshButton);
 }
 
-void Recount(HWND dialog) {
+void Recount(HWND dialog, CardJob& Job) {
   const PageRecount found = RecountPages(Job.pagePrefix, Job.pageCount, CanOpenPageFile, nullptr);
   for (int index = found.oldCount; index < found.newCount; ++index) {
     SetPageButton(dialog, index, BtnNormal);
@@ -80,12 +82,13 @@ void Recount(HWND dialog) {
 }
 
 // Selects page `index`; selecting the current page again reloads it.
-void SelectPage(HWND dialog, int index) {
+void SelectPage(HWND dialog, const PageSelectorLinks& links, int index) {
+  CardJob& Job = *links.job;
   SetPageButton(dialog, Job.selectedPage, BtnNormal);
   Job.selectedPage = index;
   SetPageButton(dialog, index, BtnSelected);
-  if (AppWindows.editorView) {
-    PostMessageA(AppWindows.editorView, WM_COMMAND, IDC_SHOW_PAGE, 0);
+  if (links.editorView) {
+    PostMessageA(links.editorView, WM_COMMAND, IDC_SHOW_PAGE, 0);
   }
 }
 
@@ -111,32 +114,40 @@ void OnInitProgress(HWND dialog) {
 
 }  // namespace
 
-INT_PTR CALLBACK PageSelectorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK PageSelectorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    const auto* links = reinterpret_cast<const PageSelectorLinks*>(lParam);
+    if (links && links->job) {
+      SetPropA(dialog, kLinksProp, const_cast<PageSelectorLinks*>(links));
+      OnInitSelector(dialog, *links->job);
+    }
+    return FALSE;  // the panel takes no focus from the main window
+  }
+  const PageSelectorLinks* links = Links(dialog);
+  if (!links) return FALSE;
   switch (message) {
-    case WM_INITDIALOG:
-      OnInitSelector(dialog);
-      return FALSE;  // the panel takes no focus from the main window
     case WM_DESTROY:
       OnDestroySelector(dialog);
+      RemovePropA(dialog, kLinksProp);
       return TRUE;
     case WM_COMMAND: {
       const int command = LOWORD(wParam);
       if (command == IDC_SHOW_PAGE) {
-        Recount(dialog);
+        Recount(dialog, *links->job);
         return TRUE;
       }
       const int index = PageIndexOfCommand(command);
       if (index >= 0) {
-        SelectPage(dialog, index);
+        SelectPage(dialog, *links, index);
         return TRUE;
       }
       return FALSE;
     }
     case WM_CTLCOLORDLG:
-      return reinterpret_cast<INT_PTR>(PanelBrush);
+      return reinterpret_cast<INT_PTR>(links->panelBrush);
     case WM_CTLCOLORSTATIC:
       SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-      return reinterpret_cast<INT_PTR>(PanelBrush);
+      return reinterpret_cast<INT_PTR>(links->panelBrush);
     default:
       return FALSE;
   }
@@ -159,7 +170,7 @@ INT_PTR CALLBACK PageProgressProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 }
 
 DibImage* LoadPageImage(HWND owner, const char* prefix, int pageIndex) {
-  HWND panel = CreateDialogParamA(AppInstance, "PGSDLG", owner, PageProgressProc, 0);
+  HWND panel = CreateDialogParamA(GetModuleHandleA(nullptr), "PGSDLG", owner, PageProgressProc, 0);
   if (panel) {
     ShowWindow(panel, SW_SHOW);
     // The read blocks the thread: paint the panel before it starts.

@@ -1,15 +1,25 @@
 // The page selector (template PAGEDLG): five page buttons and a refresh
-// button over the page files of Job.pagePrefix, and the loading of one page
-// behind the progress panel (template PGSDLG).
+// button over the page files of the job's page prefix, and the loading of one
+// page behind the progress panel (template PGSDLG).
 #pragma once
 
 #include <windows.h>
 
+struct CardJob;
 struct DibImage;
 
-// Dialog procedure of PAGEDLG, created as a modeless child of the main
-// window. IDC_SHOW_PAGE recounts the page files; IDC_PAGE1 to IDC_PAGE5
-// select a page and post IDC_SHOW_PAGE to AppWindows.editorView.
+// What the selector is handed at creation; its creator keeps it alive as long
+// as the selector.
+struct PageSelectorLinks {
+  CardJob* job;       // page prefix, count and selection
+  HWND editorView;    // told IDC_SHOW_PAGE after a selection
+  HBRUSH panelBrush;  // background of the panel
+};
+
+// Dialog procedure of PAGEDLG, created as a modeless child of the main window
+// with a PageSelectorLinks* as creation parameter. IDC_SHOW_PAGE recounts the
+// page files; IDC_PAGE1 to IDC_PAGE5 select a page and post IDC_SHOW_PAGE to
+// the editor view.
 INT_PTR CALLBACK PageSelectorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Dialog procedure of PGSDLG: centres the panel across its owner, a little

@@ -1,7 +1,7 @@
 // Counting the page files.
 #include "pages/page_set.h"
 
-#include "app/program_state.h"
+#include "job/card_job.h"
 #include "resources/resource.h"
 
 PageRecount RecountPages(const char* prefix, int32_t pageCount, PageFileProbe probe,

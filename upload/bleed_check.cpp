@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 namespace {
 

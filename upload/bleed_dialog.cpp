@@ -1,10 +1,10 @@
 // The message box of the bleed check.
 #include "upload/bleed_dialog.h"
 
-#include "app/program_state.h"
+#include "job/card_job.h"
 #include "upload/bleed_check.h"
 
-int CheckBleed(HWND owner, DibImage* image) {
+int CheckBleed(HWND owner, DibImage* image, const CardJob& Job) {
   if (image == nullptr) return IDNO;
   BleedScores scores;
   if (!ScoreBleed(image, Job.cardWidthMm, Job.cardHeightMm, Job.bleedMm, &scores)) return IDNO;

@@ -4,9 +4,10 @@
 
 #include <windows.h>
 
+struct CardJob;
 struct DibImage;
 
-// Scores `image` with the card size and bleed of Job. Returns IDYES at once when
+// Scores `image` with the card size and bleed of `job`. Returns IDYES at once when
 // no edge is flagged, IDNO at once when there is no image; otherwise shows the
 // warning (owned by `owner`, Yes and No, No the default) and returns the answer.
-int CheckBleed(HWND owner, DibImage* image);
+int CheckBleed(HWND owner, DibImage* image, const CardJob& job);

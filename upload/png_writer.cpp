@@ -15,8 +15,8 @@
 #include <system_error>
 #include <thread>
 
-#include "net/byte_buffer.h"
-#include "pages/dib_image.h"
+#include "base/byte_buffer.h"
+#include "image/dib_image.h"
 
 namespace {
 

@@ -13,13 +13,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/main_window.h"
-#include "app/program_state.h"
-#include "app/scoped_handle.h"
+#include "job/card_job.h"
+#include "base/scoped_handle.h"
 #include "controls/bitmap_button.h"
 #include "net/account.h"
-#include "net/byte_buffer.h"
+#include "base/byte_buffer.h"
 #include "net/http_client.h"
+#include "net/service_addresses.h"
 #include "net/service_requests.h"
 #include "resources/resource.h"
 #include "upload/png_writer.h"
@@ -35,8 +35,9 @@ constexpr UINT kUploadDoneMessage = WM_APP + 2;
 
 // State of one upload dialog; lives in ShowUploadDialogs' frame.
 struct UploadDialogData {
+  const UploadLinks* links;
   HWND dialog;
-  HANDLE worker;  // the running conversion and request, or null
+  ScopedKernelHandle worker;  // the running conversion and request, or empty
   DibImage* front;
   DibImage* back;
   char frontPath[kPathSize];
@@ -47,6 +48,7 @@ struct UploadDialogData {
 // The completion dialog's bitmap buttons; they share their ids with hidden
 // template buttons, so the dialog keeps their handles.
 struct CompleteDialogData {
+  const UploadLinks* links;
   HWND buttons[2];
 };
 
@@ -98,9 +100,9 @@ void AddFilePart(MultipartRequest* request, const char* name, const char* fileNa
 }
 
 // The two PNG paths in the program folder; a path that does not fit is empty.
-void FormCardPngPaths(char* frontPath, char* backPath) {
-  CardPngPath(ProgramFolder, kFrontPngName, frontPath, kPathSize);
-  CardPngPath(ProgramFolder, kBackPngName, backPath, kPathSize);
+void FormCardPngPaths(const char* programFolder, char* frontPath, char* backPath) {
+  CardPngPath(programFolder, kFrontPngName, frontPath, kPathSize);
+  CardPngPath(programFolder, kBackPngName, backPath, kPathSize);
 }
 
 // Converts both sides and sends them; runs on the worker thread (or on the
@@ -112,7 +114,7 @@ void RunUpload(UploadDialogData* data) {
                    &written[1]);
   SendMessageA(data->dialog, kUploadSendingMessage, 0, 0);
   std::memset(data->reply, 0, sizeof data->reply);
-  const int count = UploadCards(ApiUrl, data->reply, kServiceReplySize);
+  const int count = UploadCards(*data->links, ApiUrl, data->reply, kServiceReplySize);
   data->reply[count >= 0 && count < kServiceReplySize ? count : 0] = '\0';
 }
 
@@ -124,17 +126,18 @@ DWORD WINAPI UploadWorker(void* context) {
 }
 
 void OnSend(UploadDialogData* data) {
+  CardJob& Job = *data->links->job;
   HWND dialog = data->dialog;
   char text[512] = "";
   GetDlgItemTextA(dialog, IDC_TITLE, text, sizeof text);
   CutCardTitle(text, Job.title);
   SetUploadButtons(dialog, FALSE);
   SetDlgItemTextA(dialog, IDC_STATUS, kUploadConverting);
-  FormCardPngPaths(data->frontPath, data->backPath);
+  FormCardPngPaths(data->links->programFolder, data->frontPath, data->backPath);
   data->front = Job.sides[0].image;
   data->back = Job.sides[1].image;
-  data->worker = CreateThread(nullptr, 0, UploadWorker, data, 0, nullptr);
-  if (data->worker == nullptr) {
+  data->worker.reset(CreateThread(nullptr, 0, UploadWorker, data, 0, nullptr));
+  if (!data->worker) {
     // No thread to be had: do the work here, as a blocking dialog would.
     UpdateWindow(dialog);
     RunUpload(data);
@@ -144,10 +147,9 @@ void OnSend(UploadDialogData* data) {
 
 void OnUploadDone(UploadDialogData* data) {
   HWND dialog = data->dialog;
-  if (data->worker != nullptr) {
-    WaitForSingleObject(data->worker, INFINITE);
-    CloseHandle(data->worker);
-    data->worker = nullptr;
+  if (data->worker) {
+    WaitForSingleObject(data->worker.get(), INFINITE);
+    data->worker.reset();
   }
   if (IsSuccessReply(data->reply)) {
     EndDialog(dialog, 1);
@@ -162,24 +164,24 @@ void OnUploadDone(UploadDialogData* data) {
 // Waits for a worker that is still running when the dialog goes, answering
 // the message it may be sending meanwhile.
 void WaitForWorker(UploadDialogData* data) {
-  if (data == nullptr || data->worker == nullptr) return;
-  while (MsgWaitForMultipleObjects(1, &data->worker, FALSE, INFINITE, QS_SENDMESSAGE) ==
+  if (data == nullptr || !data->worker) return;
+  const HANDLE worker = data->worker.get();
+  while (MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_SENDMESSAGE) ==
          WAIT_OBJECT_0 + 1) {
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
-  CloseHandle(data->worker);
-  data->worker = nullptr;
+  data->worker.reset();
   if (data->frontPath[0]) DeleteFileA(data->frontPath);
   if (data->backPath[0]) DeleteFileA(data->backPath);
 }
 
 // Shows the service's information page in the web view.
-void NavigateToInfo() {
-  if (AppWindows.webView == nullptr) return;
+void NavigateToInfo(const UploadLinks& links) {
+  if (links.webView == nullptr) return;
   char url[kUrlSize + 16];
   std::snprintf(url, sizeof url, "%s?page=info", HelpPageUrl);
-  SendMessageA(AppWindows.webView, WVM_NAVIGATE, reinterpret_cast<WPARAM>(url), 0);
+  SendMessageA(links.webView, WVM_NAVIGATE, reinterpret_cast<WPARAM>(url), 0);
 }
 
 struct CompleteButtonPlace {
@@ -204,7 +206,8 @@ void DestroyCompleteButtons(CompleteDialogData* data) {
 
 }  // namespace
 
-int UploadCards(const char* url, char* reply, int capacity) {
+int UploadCards(const UploadLinks& links, const char* url, char* reply, int capacity) {
+  const CardJob& Job = *links.job;
   MultipartRequest* request = MultipartOpen(AgentName, url);
   if (request == nullptr) return 0;
   const UploadCardData card{Job.title, Job.cardWidthMm, Job.cardHeightMm, Job.bleedMm, UserId,
@@ -212,7 +215,7 @@ int UploadCards(const char* url, char* reply, int capacity) {
   AddUploadTextParts(request, card);
   char frontPath[kPathSize];
   char backPath[kPathSize];
-  FormCardPngPaths(frontPath, backPath);
+  FormCardPngPaths(links.programFolder, frontPath, backPath);
   AddFilePart(request, "front", kFrontPngName, frontPath);
   AddFilePart(request, "back", kBackPngName, backPath);
   const int count = MultipartSend(request, reply, capacity);
@@ -229,22 +232,22 @@ INT_PTR CALLBACK UploadDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(data));
       CentreOnOwner(dialog);
       SetDlgItemTextA(dialog, IDC_STATUS, kUploadPrompt);
-      SetDlgItemTextA(dialog, IDC_TITLE, Job.title);
+      SetDlgItemTextA(dialog, IDC_TITLE, data->links->job->title);
       return TRUE;
     case WM_COMMAND:
       if (data == nullptr) break;
       switch (LOWORD(wParam)) {
         case IDCANCEL:
-          if (data->worker == nullptr) EndDialog(dialog, 0);
+          if (!data->worker) EndDialog(dialog, 0);
           return TRUE;
         case IDC_SEND:
-          if (data->worker == nullptr) OnSend(data);
+          if (!data->worker) OnSend(data);
           return TRUE;
       }
       break;
     case WM_CLOSE:
       // Busy: the close request waits like the buttons do.
-      if (data != nullptr && data->worker != nullptr) return TRUE;
+      if (data != nullptr && data->worker) return TRUE;
       break;
     case kUploadSendingMessage:
       SetDlgItemTextA(dialog, IDC_STATUS, kUploadSending);
@@ -276,12 +279,12 @@ INT_PTR CALLBACK CompleteDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_GO_MYPAGE:
-          NavigateToInfo();
+          if (data != nullptr) NavigateToInfo(*data->links);
           PostMessageA(GetWindow(dialog, GW_OWNER), WM_COMMAND, IDC_SITE, 0);
           EndDialog(dialog, 1);
           return TRUE;
         case IDC_GO_RET:
-          NavigateToInfo();
+          if (data != nullptr) NavigateToInfo(*data->links);
           EndDialog(dialog, 0);
           return TRUE;
         case IDCANCEL:
@@ -300,12 +303,14 @@ INT_PTR CALLBACK CompleteDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
   return FALSE;
 }
 
-int ShowUploadDialogs(HWND owner) {
+int ShowUploadDialogs(HWND owner, const UploadLinks& links) {
   UploadDialogData upload = {};
+  upload.links = &links;
   const INT_PTR result = DialogBoxParamA(ResourceModule(), "UPLOADDLG", owner, UploadDialogProc,
                                          reinterpret_cast<LPARAM>(&upload));
   if (result == 1) {
     CompleteDialogData complete = {};
+    complete.links = &links;
     DialogBoxParamA(ResourceModule(), "COMPLETEDLG", owner, CompleteDialogProc,
                     reinterpret_cast<LPARAM>(&complete));
   }

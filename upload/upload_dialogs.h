@@ -6,6 +6,15 @@
 
 #include <windows.h>
 
+struct CardJob;
+
+// What the upload road is handed by the window that starts it.
+struct UploadLinks {
+  CardJob* job;               // title is written here; sides and card settings are sent
+  const char* programFolder;  // where front.png and back.png are written
+  HWND webView;               // shown the information page after an upload (may be null)
+};
+
 // Status texts of the upload dialog.
 inline constexpr char kUploadPrompt[] = "名称を入力して送信開始してください。";
 inline constexpr char kUploadConverting[] = "画像ファイル変換中...";
@@ -16,13 +25,13 @@ inline constexpr char kUploadCaption[] = "アップロード";
 // Shows UPLOADDLG modally, owned by `owner`; when it ends with 1 (the service
 // took the card) shows COMPLETEDLG with the same owner. Returns the upload
 // dialog's result.
-int ShowUploadDialogs(HWND owner);
+int ShowUploadDialogs(HWND owner, const UploadLinks& links);
 
-// Sends the multipart upload to `url`: the eight text fields of Job and the
-// account, then front.png and back.png from ProgramFolder when they can be
-// read. Stores the reply in `reply` (capacity bytes, not terminated) and
-// returns its length; 0 when the request could not be opened or sent.
-int UploadCards(const char* url, char* reply, int capacity);
+// Sends the multipart upload to `url`: the eight text fields of the job and
+// the account, then front.png and back.png from the program folder when they
+// can be read. Stores the reply in `reply` (capacity bytes, not terminated)
+// and returns its length; 0 when the request could not be opened or sent.
+int UploadCards(const UploadLinks& links, const char* url, char* reply, int capacity);
 
 // Dialog procedures of the two templates. The upload dialog converts and sends
 // on a worker thread while its own message loop keeps it painted and

@@ -3,6 +3,7 @@
 // and advise sink.
 #include <windows.h>
 
+#include "base/scoped_handle.h"
 #include "webview/com_table.h"
 #include "webview/control_host.h"
 #include "webview/host_frame.h"
@@ -35,7 +36,8 @@ STDMETHODIMP ControlHost::GetContainer(IOleContainer** container) {
 }
 
 STDMETHODIMP ControlHost::ShowObject() {
-  HDC dc = ::GetDC(window_);
+  ScopedGetDc windowDc(window_);
+  HDC dc = windowDc.get();
   if (dc == nullptr) {
     return E_FAIL;
   }
@@ -44,7 +46,6 @@ STDMETHODIMP ControlHost::ShowObject() {
     viewObject_->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, &bounds,
                       nullptr, 0);
   }
-  ::ReleaseDC(window_, dc);
   return S_OK;
 }
 

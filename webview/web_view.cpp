@@ -4,6 +4,7 @@
 
 #include <exdisp.h>
 
+#include "base/com_ptr.h"
 #include "webview/com_table.h"
 #include "webview/control_host.h"
 #include "webview/host_rules.h"
@@ -122,16 +123,14 @@ extern "C" HWND WINAPI jNAVO_Create(HWND parent, HINSTANCE /*instance*/, UINT id
   state->previousProcedure = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WebViewProc)));
 
-  auto* control = reinterpret_cast<IUnknown*>(SendMessageA(window, NavoGetControlMessage, 0, 0));
-  if (control != nullptr) {
+  ComPtr<IUnknown> control(
+      reinterpret_cast<IUnknown*>(SendMessageA(window, NavoGetControlMessage, 0, 0)));
+  if (control) {
     IWebBrowser2* browser = nullptr;
     control->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&browser));
-    IWebBrowser2* old = state->browser;
+    // The state holds its browser reference until the window goes.
+    ComPtr<IWebBrowser2> old(state->browser);
     state->browser = browser;
-    if (old != nullptr) {
-      old->Release();
-    }
-    control->Release();
   }
   return window;
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "app/program_state.h"
+#include "app/program_values.h"
 #include "controls/bitmap_button.h"
 #include "net/account.h"
 #include "resources/resource.h"
@@ -21,7 +21,6 @@ void InitValuesIn(const std::string& folder) {
   InitProgramValues((folder + "\\Norvalisk.exe").c_str(), "http://127.0.0.1:9");
   InitCardJob(&Job, ProgramFolder);
   AppInstance = GetModuleHandleA(nullptr);
-  PanelBrush = CreateSolidBrush(RGB(255, 204, 0));
 }
 
 HWND CreateTestMainWindow() {

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/program_state.h"
+#include "job/card_job.h"
 #include "editor/fit_rect.h"
 #include "editor/win_canvas.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 #include "support/win_test_util.h"
 
 namespace {
@@ -139,8 +139,11 @@ TEST(CardPreviewWindow, KeepsItsSideAsPropertyAndHasA344PixelClient) {
   HWND parent = CreateWindowExA(0, windowClass.lpszClassName, "parent", WS_POPUP | WS_VISIBLE, 0, 0,
                                 400, 400, nullptr, nullptr, windowClass.hInstance, nullptr);
   CardSide side = {-1, {}, {}, nullptr};
+  CardJob job;
+  InitCardJob(&job, "C:\\prog");
+  const CardPreviewLinks links = {&side, &job};
   HWND preview = CreateDialogParamA(GetModuleHandleA(nullptr), "CARDDLG", parent, CardPreviewProc,
-                                    reinterpret_cast<LPARAM>(&side));
+                                    reinterpret_cast<LPARAM>(&links));
   ASSERT_NE(preview, nullptr);
   EXPECT_EQ(GetPropA(preview, kCardPreviewProp), &side);
   MoveWindow(preview, 10, 10, 346, 346, TRUE);

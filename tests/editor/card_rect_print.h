@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "editor/card_side.h"
+#include "job/card_side.h"
 
 inline bool operator==(const CardRect& a, const CardRect& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;

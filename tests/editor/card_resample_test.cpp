@@ -8,7 +8,7 @@
 
 #include "editor/cut_reference.h"
 #include "editor/page_pattern.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 namespace {
 

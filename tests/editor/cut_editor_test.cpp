@@ -6,11 +6,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/program_state.h"
+#include "job/card_job.h"
 #include "editor/card_rect_print.h"
 #include "editor/cut_reference.h"
 #include "editor/page_pattern.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // plus 0.5, truncated; one range-tested read, one range-tested write.
 #include "editor/cut_reference.h"
 
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 DibImage* ReferenceCut(DibImage* page, const CardRect& cutRect, int32_t width, int32_t height) {
   DibImage* card = DibCreate(width, height, 24);

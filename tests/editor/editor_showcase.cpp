@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "app/program_state.h"
+#include "app/program_values.h"
 #include "editor/card_geometry.h"
 #include "editor/card_preview.h"
 #include "editor/cut_editor.h"
@@ -111,7 +111,6 @@ int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
   AppInstance = GetModuleHandleA(nullptr);
-  PanelBrush = CreateSolidBrush(RGB(255, 204, 0));
   TempFolder folder;
   InitCardJob(&Job, folder.path().c_str());
 
@@ -128,16 +127,7 @@ int main(int argc, char** argv) {
   RegisterMainWindowClass(AppInstance);
   HWND main = CreateMainWindow(AppInstance, LoadBitmapA(AppInstance, "WINDOW_BG"));
   if (!main) return 3;
-  // The children the program's main window makes on creation.
-  AppWindows.editorView = CreateDialogParamA(AppInstance, "IMAGEDLG", main, EditorViewProc, 0);
-  AppWindows.pageSelector = CreateDialogParamA(AppInstance, "PAGEDLG", main, PageSelectorProc, 0);
-  AppWindows.optionsBar = CreateDialogParamA(AppInstance, "VIEWDLG", main, OptionsBarProc, 0);
-  for (int i = 0; i < 2; ++i) {
-    AppWindows.previews[i] = CreateDialogParamA(AppInstance, "CARDDLG", main, CardPreviewProc,
-                                                reinterpret_cast<LPARAM>(&Job.sides[i]));
-    ShowWindow(AppWindows.previews[i], SW_HIDE);
-  }
-  ShowWindow(AppWindows.previews[Job.currentSide], SW_SHOW);
+  // The main window made its children (AppWindows) on creation.
   SendMessageA(main, WM_SIZE, 0, 0);
   ShowWindow(main, SW_SHOW);
   UpdateWindow(main);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/program_state.h"
+#include "app/program_values.h"
 #include "editor/card_preview.h"
 #include "editor/card_rect_print.h"
 #include "editor/cut_editor.h"
@@ -21,7 +21,7 @@
 #include "editor/fit_rect.h"
 #include "editor/options_bar.h"
 #include "editor/page_pattern.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 #include "resources/resource.h"
 #include "support/win_test_util.h"
 
@@ -117,14 +117,20 @@ class EditorViewTest : public ::testing::Test {
     AppWindows = {};
     AppWindows.main = main_;
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    view_ = CreateDialogParamA(instance, "IMAGEDLG", main_, EditorViewProc, 0);
+    viewLinks_ = {&Job, main_, {nullptr, nullptr}};
+    view_ = CreateDialogParamA(instance, "IMAGEDLG", main_, EditorViewProc,
+                               reinterpret_cast<LPARAM>(&viewLinks_));
     ASSERT_NE(view_, nullptr);
     AppWindows.editorView = view_;
-    AppWindows.optionsBar = CreateDialogParamA(instance, "VIEWDLG", main_, OptionsBarProc, 0);
+    optionsLinks_ = {&Job, view_, PanelBrush};
+    AppWindows.optionsBar = CreateDialogParamA(instance, "VIEWDLG", main_, OptionsBarProc,
+                                               reinterpret_cast<LPARAM>(&optionsLinks_));
     // Both previews visible side by side, so that both repaint when invalidated.
     for (int i = 0; i < 2; ++i) {
+      previewLinks_[i] = {&Job.sides[i], &Job};
       AppWindows.previews[i] = CreateDialogParamA(instance, "CARDDLG", main_, CardPreviewProc,
-                                                  reinterpret_cast<LPARAM>(&Job.sides[i]));
+                                                  reinterpret_cast<LPARAM>(&previewLinks_[i]));
+      viewLinks_.previews[i] = AppWindows.previews[i];
       MoveWindow(AppWindows.previews[i], 512 + 360 * i, 104, 346, 346, TRUE);
     }
     MoveWindow(view_, 13, 97, 411, 563, TRUE);
@@ -231,6 +237,9 @@ class EditorViewTest : public ::testing::Test {
   static inline TempFolder* folder_ = nullptr;
   static inline HWND main_ = nullptr;
   HWND view_ = nullptr;
+  EditorViewLinks viewLinks_ = {};
+  OptionsBarLinks optionsLinks_ = {};
+  CardPreviewLinks previewLinks_[2] = {};
 };
 
 // ---- before any page ----------------------------------------------------------

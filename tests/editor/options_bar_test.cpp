@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/program_state.h"
+#include "app/program_values.h"
 #include "resources/resource.h"
 #include "support/win_test_util.h"
 
@@ -37,7 +37,9 @@ class OptionsBarTest : public ::testing::Test {
     AppWindows = {};
     AppWindows.main = parent_;
     AppWindows.editorView = view_;
-    bar_ = CreateDialogParamA(GetModuleHandleA(nullptr), "VIEWDLG", parent_, OptionsBarProc, 0);
+    links_ = {&Job, view_, PanelBrush};
+    bar_ = CreateDialogParamA(GetModuleHandleA(nullptr), "VIEWDLG", parent_, OptionsBarProc,
+                              reinterpret_cast<LPARAM>(&links_));
     ASSERT_NE(bar_, nullptr);
     AppWindows.optionsBar = bar_;
     MoveWindow(bar_, 18, 70, 263, 26, TRUE);
@@ -50,6 +52,8 @@ class OptionsBarTest : public ::testing::Test {
   }
 
   HWND List() const { return GetDlgItem(bar_, IDC_CARD_SIZE); }
+
+  OptionsBarLinks links_ = {};
 
   // Waits for the posted commands to arrive at the stand-in view.
   std::vector<std::pair<WPARAM, LPARAM>> Posted() {

@@ -1,7 +1,7 @@
 // Test pages whose pixels tell their position.
 #include "editor/page_pattern.h"
 
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 void PatternColour(int32_t x, int32_t y, unsigned char* blue, unsigned char* green,
                    unsigned char* red) {

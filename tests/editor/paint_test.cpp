@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/win_canvas.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // memory, pushed through load, describe, single-pixel access and reduce. Any
 // read or write outside a block shows up under AddressSanitizer; the layout of
 // every loaded image is also checked against its block.
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Writes a small seed corpus of sound bitmap files for the image-record fuzz
 // target: every bit count, both row orders, a palette smaller than full, a
 // larger header, and 16- and 32-bit images with bit-field masks.
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 #include <cstdio>
 #include <string>

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_state.h"
+#include "net/service_addresses.h"
 #include "service_peer.h"
 
 namespace {

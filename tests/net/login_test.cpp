@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/program_state.h"
+#include "net/service_addresses.h"
 #include "controls/bitmap_button.h"
 #include "dialog_driver.h"
 #include "net/account.h"
 #include "net/account_file.h"
-#include "net/byte_buffer.h"
+#include "base/byte_buffer.h"
 #include "net/http_client.h"
 #include "resources/resource.h"
 #include "service_peer.h"

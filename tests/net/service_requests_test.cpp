@@ -6,7 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/program_state.h"
+#include "app/program_values.h"
+#include "net/service_addresses.h"
 #include "net/account.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 namespace {
 

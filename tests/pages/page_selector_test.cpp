@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/program_state.h"
+#include "app/program_values.h"
 #include "controls/bitmap_button.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 #include "resources/resource.h"
 #include "support/win_test_util.h"
 
@@ -91,7 +91,9 @@ class PageSelectorTest : public ::testing::Test {
     AppWindows.main = parent_;
     AppWindows.editorView = editor_;
     ASSERT_TRUE(PageFilePrefix());
-    selector_ = CreateDialogParamA(AppInstance, "PAGEDLG", parent_, PageSelectorProc, 0);
+    links_ = {&Job, editor_, PanelBrush};
+    selector_ = CreateDialogParamA(AppInstance, "PAGEDLG", parent_, PageSelectorProc,
+                                   reinterpret_cast<LPARAM>(&links_));
     ASSERT_NE(selector_, nullptr);
     MoveWindow(selector_, 295, 72, 135, 22, TRUE);
     PumpMessages();
@@ -170,6 +172,7 @@ class PageSelectorTest : public ::testing::Test {
   static HWND parent_;
   static HWND editor_;
   HWND selector_ = nullptr;
+  PageSelectorLinks links_ = {};
   TempFolder folder_;
 };
 

@@ -214,3 +214,64 @@ HWND CreateCommandRecorder(CommandLog* log, const char* title, DWORD style, int 
   return CreateWindowExA(0, MAKEINTATOM(kClass), title, style, x, y, width, height, parent, nullptr,
                          GetModuleHandleA(nullptr), log);
 }
+
+namespace {
+
+// Kernel handles counted one by one: every handle value the system accepts,
+// for systems whose GetProcessHandleCount answers 0 (Wine 8).
+DWORD ProbeHandles() {
+  DWORD count = 0;
+  for (UINT_PTR value = 4; value < 0x10000; value += 4) {
+    DWORD flags = 0;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+  }
+  return count;
+}
+
+// GDI objects counted in the process's shared GDI handle table (reached from
+// the process environment block), for systems whose GetGuiResources answers 0.
+// Each 24-byte entry holds the object's type in its byte 14; 0 is a free entry.
+DWORD ProbeGdiObjects() {
+  using GetPeb = const BYTE*(WINAPI*)();
+  const auto getPeb = reinterpret_cast<GetPeb>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetCurrentPeb")));
+  const BYTE* peb = getPeb ? getPeb() : nullptr;
+  const BYTE* table = peb ? *reinterpret_cast<const BYTE* const*>(peb + 0xF8) : nullptr;
+  if (table == nullptr) return 0;
+  DWORD count = 0;
+  for (DWORD index = 0; index < 0x10000; ++index) {
+    if (table[index * 24 + 14] != 0) ++count;
+  }
+  return count;
+}
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM counter) {
+  ++*reinterpret_cast<DWORD*>(counter);
+  EnumChildWindows(window, [](HWND, LPARAM inner) -> BOOL {
+    ++*reinterpret_cast<DWORD*>(inner);
+    return TRUE;
+  }, counter);
+  return TRUE;
+}
+
+// User objects counted as the windows of the calling thread and their
+// descendants, for systems whose GetGuiResources answers 0.
+DWORD ProbeWindows() {
+  DWORD count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+}  // namespace
+
+ProcessResources CountProcessResources() {
+  ProcessResources counts;
+  if (!GetProcessHandleCount(GetCurrentProcess(), &counts.handles) || counts.handles == 0) {
+    counts.handles = ProbeHandles();
+  }
+  counts.gdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  if (counts.gdiObjects == 0) counts.gdiObjects = ProbeGdiObjects();
+  counts.userObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  if (counts.userObjects == 0) counts.userObjects = ProbeWindows();
+  return counts;
+}

@@ -78,3 +78,14 @@ using CommandLog = std::vector<std::pair<WPARAM, LPARAM>>;
 // window or panel that shows what was posted to it.
 HWND CreateCommandRecorder(CommandLog* log, const char* title, DWORD style, int x, int y, int width,
                            int height, HWND parent = nullptr);
+
+// What the process holds of the system: kernel handles, GDI objects and user
+// objects. Where the system does not count them (Wine 8 answers 0), they are
+// counted directly: handle values the system accepts, entries of the shared
+// GDI handle table, and the calling thread's windows.
+struct ProcessResources {
+  DWORD handles = 0;
+  DWORD gdiObjects = 0;
+  DWORD userObjects = 0;
+};
+ProcessResources CountProcessResources();

@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 namespace {
 

@@ -15,12 +15,13 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/program_state.h"
+#include "app/program_values.h"
+#include "net/service_addresses.h"
 #include "controls/bitmap_button.h"
 #include "dialog_driver.h"
 #include "net/account.h"
 #include "net/http_client.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 #include "png_decoder.h"
 #include "resources/resource.h"
 #include "service_peer.h"
@@ -223,7 +224,9 @@ class UploadDialogsTest : public ::testing::Test {
 
   int Drive(const std::function<void(DialogDriver&)>& script) {
     std::vector<std::string> failures;
-    const int result = DriveModal(script, [] { return ShowUploadDialogs(owner_); }, &failures);
+    const int result = DriveModal(
+        script, [] { return ShowUploadDialogs(owner_, {&Job, ProgramFolder, AppWindows.webView}); },
+        &failures);
     EXPECT_TRUE(failures.empty()) << FailureText(failures);
     return result;
   }

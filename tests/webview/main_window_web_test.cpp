@@ -9,7 +9,8 @@
 #include <thread>
 
 #include "app/main_window.h"
-#include "app/program_state.h"
+#include "app/program_values.h"
+#include "net/service_addresses.h"
 #include "resources/resource.h"
 #include "support/win_test_util.h"
 #include "test_control.h"
@@ -29,7 +30,6 @@ TEST(MainWindowWebView, SitsInItsPlaceAndShowsTheHelpOfEachStep) {
   InitProgramValues((folder.path() + "\\Norvalisk.exe").c_str(), "http://127.0.0.1:9");
   InitCardJob(&Job, ProgramFolder);
   AppInstance = GetModuleHandleA(nullptr);
-  PanelBrush = CreateSolidBrush(RGB(255, 204, 0));
   RegisterMainWindowClass(AppInstance);
   HWND window = CreateMainWindow(AppInstance, LoadBitmapA(AppInstance, "WINDOW_BG"));
   ASSERT_NE(window, nullptr);

@@ -1,5 +1,5 @@
 // Program paths from the executable's path.
-#include "app/program_paths.h"
+#include "base/program_paths.h"
 
 #include <cstring>
 

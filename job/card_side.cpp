@@ -1,7 +1,7 @@
 // Card sizes and emptying a card side.
-#include "editor/card_side.h"
+#include "job/card_side.h"
 
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 bool CardSizeFor(int32_t sizeIndex, int32_t orientation, float* widthMm, float* heightMm) {
   if (sizeIndex < 0 || sizeIndex >= kCardSizeCount) return false;

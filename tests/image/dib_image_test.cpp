@@ -1,7 +1,7 @@
 // Tests of the image record: block layout of new images, describing loaded
 // files, single-pixel access, reduction, and loading of good and malformed
 // bitmap files from disk and from memory.
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 #include <gtest/gtest.h>
 

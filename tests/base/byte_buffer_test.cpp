@@ -1,5 +1,5 @@
 // Tests of the byte buffers: zero filling, and what a resize keeps.
-#include "net/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 #include <gtest/gtest.h>
 

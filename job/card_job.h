@@ -1,11 +1,12 @@
-// Process-wide values of the program, set once at start-up: its paths, the
-// service addresses, the login state, and the record of the card being made.
+// The record of the card being made and the page files it refers to. Plain
+// data: no window, no process-wide value; the shell keeps the one instance and
+// hands it to the windows that read or change it.
 #pragma once
 
 #include <cstdint>
 
-#include "app/program_paths.h"
-#include "editor/card_side.h"
+#include "base/program_paths.h"
+#include "job/card_side.h"
 
 // The one record of the card being made; lives for the whole run.
 struct CardJob {
@@ -24,27 +25,10 @@ struct CardJob {
 };
 
 inline constexpr float kPixelsPerMm = 28.346457f;
-inline constexpr int kUrlSize = 260;
-
-extern char ExePath[kPathSize];
-extern char ExeBase[kPathSize];
-extern char ProgramFolder[kPathSize];
-extern char SettingsPath[kPathSize];
-extern char AgentName[64];
-extern char ApiUrl[kUrlSize];
-extern char HelpPageUrl[kUrlSize];
-extern char LoginPageUrl[kUrlSize];
-extern char HelpUrl[kUrlSize];
-extern int LoggedIn;
-extern CardJob Job;
 
 // Zeroes `job` and gives it the start values; the page prefix is the program
 // folder, a backslash and "page_" (empty when that would not fit).
 void InitCardJob(CardJob* job, const char* programFolder);
-
-// Sets the program paths from the executable's path and the service
-// addresses from `serviceBase`; clears the login state.
-void InitProgramValues(const char* exePath, const char* serviceBase);
 
 // Writes the path of page `n` ("%s%d.bmp" of `prefix` and n) into `out`
 // (kPathSize bytes). Returns false, writing nothing usable, when the prefix is

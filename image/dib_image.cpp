@@ -1,7 +1,7 @@
 // The image record: building, loading, checking, describing, sampling and
 // reducing bitmap blocks. Header fields are read and written byte by byte in
 // little-endian order, so nothing depends on the alignment of the block.
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,5 +1,5 @@
 // Byte buffers over the global-memory allocator (a sized heap block elsewhere).
-#include "net/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // Tests of the program paths.
-#include "app/program_paths.h"
+#include "base/program_paths.h"
 
 #include <gtest/gtest.h>
 

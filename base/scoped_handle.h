@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <wininet.h>
+
 #include <utility>
 
 // One owner for every kind of handle; Traits says what null is and how to close.
@@ -59,6 +61,14 @@ struct KernelHandleTraits {
   static void Close(Handle h) { CloseHandle(h); }
 };
 
+// Directory change notifications from FindFirstChangeNotification.
+struct ChangeNotificationTraits {
+  using Handle = HANDLE;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+  static void Close(Handle h) { FindCloseChangeNotification(h); }
+};
+
 // GDI objects: pens, brushes, fonts, bitmaps, regions.
 template <typename T>
 struct GdiObjectTraits {
@@ -76,14 +86,45 @@ struct MemoryDcTraits {
   static void Close(Handle h) { DeleteDC(h); }
 };
 
+// WinINet handles: sessions, connections and requests.
+struct InternetHandleTraits {
+  using Handle = HINTERNET;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { InternetCloseHandle(h); }
+};
+
 using ScopedFile = ScopedHandle<FileHandleTraits>;
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
+using ScopedChangeNotification = ScopedHandle<ChangeNotificationTraits>;
 using ScopedBitmap = ScopedHandle<GdiObjectTraits<HBITMAP>>;
 using ScopedBrush = ScopedHandle<GdiObjectTraits<HBRUSH>>;
 using ScopedPen = ScopedHandle<GdiObjectTraits<HPEN>>;
 using ScopedFont = ScopedHandle<GdiObjectTraits<HFONT>>;
 using ScopedRegion = ScopedHandle<GdiObjectTraits<HRGN>>;
 using ScopedMemoryDc = ScopedHandle<MemoryDcTraits>;
+using ScopedInternet = ScopedHandle<InternetHandleTraits>;
+
+// A window's device context from GetDC, given back with ReleaseDC at the end
+// of the scope. A null window means the screen.
+class ScopedGetDc {
+ public:
+  explicit ScopedGetDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  ScopedGetDc(const ScopedGetDc&) = delete;
+  ScopedGetDc& operator=(const ScopedGetDc&) = delete;
+  ~ScopedGetDc() {
+    if (dc_) {
+      ::ReleaseDC(window_, dc_);
+    }
+  }
+
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
 
 // Selects an object into a device context for one scope and restores the previous one.
 class ScopedSelect {

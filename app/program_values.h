@@ -1,0 +1,16 @@
+// Process-wide values of the program, set once at start-up: its paths and
+// the one record of the card being made, which the shell hands to its windows.
+#pragma once
+
+#include "base/program_paths.h"
+#include "job/card_job.h"
+
+extern char ExePath[kPathSize];
+extern char ExeBase[kPathSize];
+extern char ProgramFolder[kPathSize];
+extern char SettingsPath[kPathSize];
+extern CardJob Job;
+
+// Sets the program paths from the executable's path and the service
+// addresses from `serviceBase`; clears the login state.
+void InitProgramValues(const char* exePath, const char* serviceBase);
