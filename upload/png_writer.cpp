@@ -14,9 +14,11 @@
 #include <cstring>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "net/byte_buffer.h"
 #include "pages/dib_image.h"
+#include "upload/png_stream.h"
 
 namespace {
 
@@ -149,76 +151,169 @@ void FreePngRows(PngRows* rows) {
   *rows = PngRows{};
 }
 
-// libpng reports errors by a long jump back into this function, so nothing
-// with a destructor lives here and nothing set before setjmp changes after it.
-int EncodePngFile(const PngRows& rows, const char* path) {
-  if (rows.rows == nullptr || path == nullptr) return 0;
-  DeleteFileAt(path);
-  FILE* file = std::fopen(path, "wb");
-  if (file == nullptr) return 0;
+namespace {
 
+// Size of the IDAT chunks the compressed data is cut into.
+constexpr size_t kIdatBytes = 64 * 1024;
+
+bool Cancelled(const std::atomic<bool>* cancel) {
+  return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
+// Writes the signature, IHDR, the zlib stream as IDAT chunks and IEND to the
+// open file with libpng. libpng reports errors by a long jump back into this
+// function, so nothing with a destructor lives here and nothing set before
+// setjmp changes after it.
+bool WritePngChunks(FILE* file, const PngRows& rows, const unsigned char* data, size_t length) {
+  static const png_byte kIdat[5] = "IDAT";
+  static const png_byte kIend[5] = "IEND";
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (info == nullptr) {
     png_destroy_write_struct(&png, nullptr);
-    std::fclose(file);
-    DeleteFileAt(path);
-    return 0;
+    return false;
   }
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    DeleteFileAt(path);
-    return 0;
+    return false;
   }
   png_init_io(png, file);
-  png_set_filter(png, 0, PNG_ALL_FILTERS);
-  png_set_compression_level(png, 9);
   png_set_IHDR(png, info, static_cast<png_uint_32>(rows.width),
                static_cast<png_uint_32>(rows.height), 8,
                rows.channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  png_write_image(png, rows.rows);
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-
-  // A full disk shows only when the last buffered bytes go out.
-  const bool flushed = std::ferror(file) == 0 && std::fflush(file) == 0;
-  if (std::fclose(file) != 0 || !flushed) {
-    DeleteFileAt(path);
-    return 0;
+  for (size_t at = 0; at < length; at += kIdatBytes) {
+    png_write_chunk(png, kIdat, data + at, length - at < kIdatBytes ? length - at : kIdatBytes);
   }
-  return 1;
+  png_write_chunk(png, kIend, nullptr, 0);
+  png_destroy_write_struct(&png, &info);
+  return true;
 }
 
-int WriteCardPng(DibImage* image, const char* path) {
-  PngRows rows;
-  if (!ConvertPngRows(image, &rows)) return 0;
-  const int written = EncodePngFile(rows, path);
-  FreePngRows(&rows);
-  return written;
+// One file being written: its rows, its path and how far it has come.
+struct PngSide {
+  const PngRows* rows = nullptr;  // null: nothing to write, the path is left alone
+  const char* path = nullptr;
+  FILE* file = nullptr;
+  PngStream stream;
+  int result = 0;
+};
+
+// Joins the pieces and writes the file; closes it. False leaves the file to delete.
+bool FinishSide(PngSide* side) {
+  std::vector<unsigned char> zlibStream;
+  bool ok = JoinPngStream(side->stream, &zlibStream);
+  side->stream = PngStream{};
+  ok = ok && WritePngChunks(side->file, *side->rows, zlibStream.data(), zlibStream.size());
+  // A full disk shows only when the last buffered bytes go out.
+  ok = ok && std::ferror(side->file) == 0 && std::fflush(side->file) == 0;
+  const bool closed = std::fclose(side->file) == 0;
+  side->file = nullptr;
+  return ok && closed;
+}
+
+// Encodes every side that has rows: each file is deleted and opened first,
+// then the pieces of all of them are compressed on one pool of threads, then
+// each file is written. Stopped by `cancel`, every side's path ends empty.
+void EncodeSides(PngSide* sides, size_t count, const std::atomic<bool>* cancel) {
+  PngStream* streams[2] = {};
+  size_t streamCount = 0;
+  for (size_t i = 0; i < count; ++i) {
+    PngSide& side = sides[i];
+    side.result = 0;
+    if (side.rows == nullptr || side.path == nullptr) continue;
+    DeleteFileAt(side.path);
+    if (side.rows->rows == nullptr || Cancelled(cancel)) continue;
+    side.file = std::fopen(side.path, "wb");
+    if (side.file == nullptr) continue;
+    if (!PlanPngStream(side.rows->rows, static_cast<uint32_t>(side.rows->width),
+                       static_cast<uint32_t>(side.rows->height),
+                       static_cast<uint32_t>(side.rows->channels), kPngPieceBytes,
+                       &side.stream)) {
+      std::fclose(side.file);
+      side.file = nullptr;
+      DeleteFileAt(side.path);
+      continue;
+    }
+    streams[streamCount++] = &side.stream;
+  }
+  CompressPngStreams(streams, streamCount, 0, cancel);
+  for (size_t i = 0; i < count; ++i) {
+    PngSide& side = sides[i];
+    if (side.file == nullptr) continue;
+    if (Cancelled(cancel)) {
+      std::fclose(side.file);
+      side.file = nullptr;
+    } else {
+      side.result = FinishSide(&side) ? 1 : 0;
+    }
+    if (side.result == 0) DeleteFileAt(side.path);
+  }
+  // A stop seen at the very end still takes every file away.
+  if (Cancelled(cancel)) {
+    for (size_t i = 0; i < count; ++i) {
+      if (sides[i].path == nullptr || sides[i].rows == nullptr) continue;
+      sides[i].result = 0;
+      DeleteFileAt(sides[i].path);
+    }
+  }
+}
+
+}  // namespace
+
+int EncodePngFile(const PngRows& rows, const char* path, const std::atomic<bool>* cancel) {
+  if (path == nullptr) return 0;
+  if (rows.rows == nullptr) return 0;
+  PngSide side;
+  side.rows = &rows;
+  side.path = path;
+  EncodeSides(&side, 1, cancel);
+  return side.result;
+}
+
+int WriteCardPng(DibImage* image, const char* path, const std::atomic<bool>* cancel) {
+  int result = 0;
+  WriteCardPngPair(image, path, nullptr, nullptr, &result, nullptr, cancel);
+  return result;
 }
 
 void WriteCardPngPair(DibImage* front, const char* frontPath, DibImage* back,
-                      const char* backPath, int* frontResult, int* backResult) {
-  int frontWritten = 0;
-  int backWritten = 0;
-  bool backDone = false;
-  if (front != nullptr && back != nullptr) {
+                      const char* backPath, int* frontResult, int* backResult,
+                      const std::atomic<bool>* cancel) {
+  DibImage* images[2] = {front, back};
+  const char* paths[2] = {frontPath, backPath};
+  PngRows rows[2] = {};
+  bool converted[2] = {false, false};
+  bool bothDone = false;
+  if (front != nullptr && back != nullptr && !Cancelled(cancel)) {
     try {
-      std::thread backThread([&] { backWritten = WriteCardPng(back, backPath); });
-      frontWritten = WriteCardPng(front, frontPath);
+      std::thread backThread([&] { converted[1] = ConvertPngRows(back, &rows[1]); });
+      converted[0] = ConvertPngRows(front, &rows[0]);
       backThread.join();
-      backDone = true;
+      bothDone = true;
     } catch (const std::system_error&) {
-      // No second thread to be had: the sides are written one after the other.
+      // No second thread to be had: the sides are converted one after the other.
     }
   }
-  if (!backDone) {
-    if (front != nullptr && frontWritten == 0) frontWritten = WriteCardPng(front, frontPath);
-    if (back != nullptr) backWritten = WriteCardPng(back, backPath);
+  for (int i = 0; i < 2 && !bothDone; ++i) {
+    if (images[i] != nullptr && !Cancelled(cancel) && !converted[i]) {
+      converted[i] = ConvertPngRows(images[i], &rows[i]);
+    }
   }
-  if (frontResult != nullptr) *frontResult = frontWritten;
-  if (backResult != nullptr) *backResult = backWritten;
+
+  PngSide sides[2];
+  for (int i = 0; i < 2; ++i) {
+    if (images[i] == nullptr) continue;
+    // An image that cannot be converted leaves an older file alone; one that
+    // was not converted because of a stop does not.
+    if (converted[i] || Cancelled(cancel)) {
+      sides[i].rows = &rows[i];
+      sides[i].path = paths[i];
+    }
+  }
+  EncodeSides(sides, 2, cancel);
+  for (int i = 0; i < 2; ++i) FreePngRows(&rows[i]);
+  if (frontResult != nullptr) *frontResult = sides[0].result;
+  if (backResult != nullptr) *backResult = sides[1].result;
 }
