@@ -112,15 +112,30 @@ size_t FilterTrial(int type, const unsigned char* row, const unsigned char* up, 
   return sum;
 }
 
-// Rows of filtered data (type byte and row) between `first` and `end`, into `out`.
+// Rows of filtered data (type byte and row) between `first` and `end`, into
+// `out`. Rows made by a source come in turns into two buffers: the row being
+// filtered and the one above it.
 bool FilterRows(const PngStream& stream, uint32_t first, uint32_t end, unsigned char* out,
-                unsigned char* scratch, const unsigned char* zeros,
-                const std::atomic<bool>* cancel) {
+                unsigned char* scratch, const std::atomic<bool>* cancel) {
   const size_t rowBytes = size_t(stream.width) * stream.channels;
+  std::vector<unsigned char> made(stream.rows == nullptr ? 2 * rowBytes : 0);
+  std::vector<unsigned char> zeros(first == 0 ? rowBytes : 0);
+  unsigned char* slots[2] = {made.data(), made.data() + (made.empty() ? 0 : rowBytes)};
+  int nextSlot = 0;
+  auto rowAt = [&](uint32_t r) -> const unsigned char* {
+    if (stream.rows != nullptr) return stream.rows[r];
+    unsigned char* slot = slots[nextSlot];
+    nextSlot ^= 1;
+    stream.source(stream.context, r, slot);
+    return slot;
+  };
+  const unsigned char* previous = first == 0 ? zeros.data() : rowAt(first - 1);
   for (uint32_t r = first; r < end; ++r) {
     if (Cancelled(cancel)) return false;
-    FilterPngRow(stream.rows[r], r == 0 ? zeros : stream.rows[r - 1], rowBytes, stream.channels,
-                 stream.filters, out + size_t(r - first) * (rowBytes + 1), scratch);
+    const unsigned char* row = rowAt(r);
+    FilterPngRow(row, previous, rowBytes, stream.channels, stream.filters,
+                 out + size_t(r - first) * (rowBytes + 1), scratch);
+    previous = row;
   }
   return true;
 }
@@ -188,11 +203,14 @@ int FilterPngRow(const unsigned char* row, const unsigned char* previous, size_t
   return bestType;
 }
 
-bool PlanPngStream(const unsigned char* const* rows, uint32_t width, uint32_t height,
-                   uint32_t channels, size_t pieceBytes, PngStream* stream) {
+namespace {
+
+bool Plan(const unsigned char* const* rows, PngRowSource source, const void* context,
+          uint32_t width, uint32_t height, uint32_t channels, size_t pieceBytes,
+          PngStream* stream) {
   if (stream == nullptr) return false;
   *stream = PngStream{};
-  if (rows == nullptr || width == 0 || height == 0 || channels == 0 || channels > 4) return false;
+  if ((rows == nullptr && source == nullptr) || width == 0 || height == 0 || channels == 0 || channels > 4) return false;
   const size_t lineBytes = size_t(width) * channels + 1;
   // zlib counts a piece's bytes in 32 bits everywhere.
   if (lineBytes > kMaxLineBytes) return false;
@@ -210,11 +228,25 @@ bool PlanPngStream(const unsigned char* const* rows, uint32_t width, uint32_t he
     return false;
   }
   stream->rows = rows;
+  stream->source = source;
+  stream->context = context;
   stream->width = width;
   stream->height = height;
   stream->channels = channels;
   stream->filters = PngRowFilters(width, height);
   return true;
+}
+
+}  // namespace
+
+bool PlanPngStream(const unsigned char* const* rows, uint32_t width, uint32_t height,
+                   uint32_t channels, size_t pieceBytes, PngStream* stream) {
+  return Plan(rows, nullptr, nullptr, width, height, channels, pieceBytes, stream);
+}
+
+bool PlanPngStream(PngRowSource source, const void* context, uint32_t width, uint32_t height,
+                   uint32_t channels, size_t pieceBytes, PngStream* stream) {
+  return Plan(nullptr, source, context, width, height, channels, pieceBytes, stream);
 }
 
 bool CompressPngPiece(PngStream* stream, size_t index, const std::atomic<bool>* cancel) {
@@ -237,9 +269,7 @@ bool CompressPngPiece(PngStream* stream, size_t index, const std::atomic<bool>* 
   try {
     std::vector<unsigned char> filtered(size_t(piece.endRow - first) * lineBytes);
     std::vector<unsigned char> scratch(lineBytes);
-    std::vector<unsigned char> zeros(first == 0 ? lineBytes : 0);
-    if (!FilterRows(*stream, first, piece.endRow, filtered.data(), scratch.data(), zeros.data(),
-                    cancel)) {
+    if (!FilterRows(*stream, first, piece.endRow, filtered.data(), scratch.data(), cancel)) {
       return false;
     }
     const unsigned char* data = filtered.data() + size_t(dictionaryRows) * lineBytes;

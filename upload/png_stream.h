@@ -45,9 +45,15 @@ struct PngPiece {
   bool done = false;
 };
 
+// Makes top-down row `row` of an image: fills `out` with width × channels
+// bytes. Called from several threads at once, for distinct rows or the same.
+using PngRowSource = void (*)(const void* context, uint32_t row, unsigned char* out);
+
 // An image's rows and the pieces its compressed data is made of.
 struct PngStream {
-  const unsigned char* const* rows = nullptr;  // top-down rows, width × channels bytes each
+  const unsigned char* const* rows = nullptr;  // top-down rows, width × channels bytes each,
+  PngRowSource source = nullptr;               // or, when null, each piece makes the rows
+  const void* context = nullptr;               // it needs with the source
   uint32_t width = 0;
   uint32_t height = 0;
   uint32_t channels = 0;
@@ -59,6 +65,11 @@ struct PngStream {
 // bytes each (at least one row a piece). False for an empty image, no rows,
 // 0 or more than 4 channels, a row of 1 GB or more, or no memory.
 bool PlanPngStream(const unsigned char* const* rows, uint32_t width, uint32_t height,
+                   uint32_t channels, size_t pieceBytes, PngStream* stream);
+
+// The same for rows made on demand by `source`, so that the rows are made on
+// the threads that compress them and the whole image never exists twice.
+bool PlanPngStream(PngRowSource source, const void* context, uint32_t width, uint32_t height,
                    uint32_t channels, size_t pieceBytes, PngStream* stream);
 
 // Filters and compresses piece `index`. Distinct pieces of a stream may be

@@ -12,8 +12,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "net/byte_buffer.h"
@@ -98,11 +96,16 @@ void ConvertRow(const DibLayout& layout, int64_t paletteEntries, const unsigned 
   }
 }
 
-}  // namespace
+// Where the output rows of a bitmap come from, once its header is checked.
+struct DibRowSource {
+  DibLayout layout;
+  int64_t paletteEntries;
+  int32_t height;    // rows in the picture
+  int32_t channels;  // 3 for RGB, 4 for RGBA
+};
 
-bool ConvertPngRows(DibImage* image, PngRows* rows) {
-  if (rows == nullptr) return false;
-  *rows = PngRows{};
+// Checks that the image can be converted and describes where its rows are.
+bool DescribeRows(DibImage* image, DibRowSource* source) {
   DibLayout layout;
   if (!DibDescribe(image, &layout)) return false;
   const int32_t bits = layout.bitCount;
@@ -111,8 +114,6 @@ bool ConvertPngRows(DibImage* image, PngRows* rows) {
   const int32_t w = layout.width;
   const int32_t h = layout.height < 0 ? -layout.height : layout.height;
   if (w <= 0 || h <= 0) return false;
-  const int32_t channels = bits == 32 ? 4 : 3;
-  const size_t outBytes = static_cast<size_t>(w) * static_cast<size_t>(channels);
 
   // Every stored row must lie inside the block; a validated image always does.
   const int64_t pixelBytes = (layout.fileHeader + layout.fileSize) - layout.pixels;
@@ -121,8 +122,33 @@ bool ConvertPngRows(DibImage* image, PngRows* rows) {
       : bits == 4 ? (static_cast<int64_t>(w) + 1) / 2
                   : static_cast<int64_t>(w) * (bits / 8);
   if (static_cast<int64_t>(h - 1) * layout.stride + sourceBytes > pixelBytes) return false;
-  const int64_t paletteEntries =
-      bits <= 8 ? (layout.pixels - layout.colourTable) / 4 : 0;
+  source->layout = layout;
+  source->paletteEntries = bits <= 8 ? (layout.pixels - layout.colourTable) / 4 : 0;
+  source->height = h;
+  source->channels = bits == 32 ? 4 : 3;
+  return true;
+}
+
+// Fills top-down output row `row` (a PngRowSource over a DibRowSource).
+void MakeRow(const void* context, uint32_t row, unsigned char* out) {
+  const auto* source = static_cast<const DibRowSource*>(context);
+  const int32_t r = static_cast<int32_t>(row);
+  // Rows stored bottom-up (positive height) are read from the end.
+  const int32_t stored = source->layout.height > 0 ? source->height - 1 - r : r;
+  ConvertRow(source->layout, source->paletteEntries,
+             source->layout.pixels + static_cast<int64_t>(stored) * source->layout.stride, out);
+}
+
+}  // namespace
+
+bool ConvertPngRows(DibImage* image, PngRows* rows) {
+  if (rows == nullptr) return false;
+  *rows = PngRows{};
+  DibRowSource source;
+  if (!DescribeRows(image, &source)) return false;
+  const int32_t w = source.layout.width;
+  const int32_t h = source.height;
+  const size_t outBytes = static_cast<size_t>(w) * static_cast<size_t>(source.channels);
 
   auto** table = reinterpret_cast<unsigned char**>(BufferAlloc(sizeof(unsigned char*) * h));
   if (table == nullptr) return false;
@@ -134,13 +160,8 @@ bool ConvertPngRows(DibImage* image, PngRows* rows) {
       return false;
     }
   }
-  const bool bottomUp = layout.height > 0;
-  for (int32_t r = 0; r < h; ++r) {
-    const int32_t stored = bottomUp ? h - 1 - r : r;
-    ConvertRow(layout, paletteEntries, layout.pixels + static_cast<int64_t>(stored) * layout.stride,
-               table[r]);
-  }
-  *rows = PngRows{table, w, h, channels};
+  for (int32_t r = 0; r < h; ++r) MakeRow(&source, static_cast<uint32_t>(r), table[r]);
+  *rows = PngRows{table, w, h, source.channels};
   return true;
 }
 
@@ -164,7 +185,8 @@ bool Cancelled(const std::atomic<bool>* cancel) {
 // open file with libpng. libpng reports errors by a long jump back into this
 // function, so nothing with a destructor lives here and nothing set before
 // setjmp changes after it.
-bool WritePngChunks(FILE* file, const PngRows& rows, const unsigned char* data, size_t length) {
+bool WritePngChunks(FILE* file, int32_t width, int32_t height, int32_t channels,
+                    const unsigned char* data, size_t length) {
   static const png_byte kIdat[5] = "IDAT";
   static const png_byte kIend[5] = "IEND";
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -178,10 +200,9 @@ bool WritePngChunks(FILE* file, const PngRows& rows, const unsigned char* data, 
     return false;
   }
   png_init_io(png, file);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(rows.width),
-               static_cast<png_uint_32>(rows.height), 8,
-               rows.channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   for (size_t at = 0; at < length; at += kIdatBytes) {
     png_write_chunk(png, kIdat, data + at, length - at < kIdatBytes ? length - at : kIdatBytes);
@@ -193,8 +214,13 @@ bool WritePngChunks(FILE* file, const PngRows& rows, const unsigned char* data, 
 
 // One file being written: its rows, its path and how far it has come.
 struct PngSide {
-  const PngRows* rows = nullptr;  // null: nothing to write, the path is left alone
+  bool given = false;  // false: nothing to write, the path is left alone
   const char* path = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t channels = 0;
+  const unsigned char* const* rows = nullptr;  // ready rows, or
+  const DibRowSource* source = nullptr;        // the bitmap they are made from
   FILE* file = nullptr;
   PngStream stream;
   int result = 0;
@@ -205,7 +231,8 @@ bool FinishSide(PngSide* side) {
   std::vector<unsigned char> zlibStream;
   bool ok = JoinPngStream(side->stream, &zlibStream);
   side->stream = PngStream{};
-  ok = ok && WritePngChunks(side->file, *side->rows, zlibStream.data(), zlibStream.size());
+  ok = ok && WritePngChunks(side->file, side->width, side->height, side->channels,
+                            zlibStream.data(), zlibStream.size());
   // A full disk shows only when the last buffered bytes go out.
   ok = ok && std::ferror(side->file) == 0 && std::fflush(side->file) == 0;
   const bool closed = std::fclose(side->file) == 0;
@@ -222,15 +249,20 @@ void EncodeSides(PngSide* sides, size_t count, const std::atomic<bool>* cancel) 
   for (size_t i = 0; i < count; ++i) {
     PngSide& side = sides[i];
     side.result = 0;
-    if (side.rows == nullptr || side.path == nullptr) continue;
+    if (!side.given || side.path == nullptr) continue;
     DeleteFileAt(side.path);
-    if (side.rows->rows == nullptr || Cancelled(cancel)) continue;
+    if ((side.rows == nullptr && side.source == nullptr) || Cancelled(cancel)) continue;
     side.file = std::fopen(side.path, "wb");
     if (side.file == nullptr) continue;
-    if (!PlanPngStream(side.rows->rows, static_cast<uint32_t>(side.rows->width),
-                       static_cast<uint32_t>(side.rows->height),
-                       static_cast<uint32_t>(side.rows->channels), kPngPieceBytes,
-                       &side.stream)) {
+    const auto width = static_cast<uint32_t>(side.width);
+    const auto height = static_cast<uint32_t>(side.height);
+    const auto channels = static_cast<uint32_t>(side.channels);
+    const bool planned =
+        side.rows != nullptr
+            ? PlanPngStream(side.rows, width, height, channels, kPngPieceBytes, &side.stream)
+            : PlanPngStream(MakeRow, side.source, width, height, channels, kPngPieceBytes,
+                            &side.stream);
+    if (!planned) {
       std::fclose(side.file);
       side.file = nullptr;
       DeleteFileAt(side.path);
@@ -253,7 +285,7 @@ void EncodeSides(PngSide* sides, size_t count, const std::atomic<bool>* cancel) 
   // A stop seen at the very end still takes every file away.
   if (Cancelled(cancel)) {
     for (size_t i = 0; i < count; ++i) {
-      if (sides[i].path == nullptr || sides[i].rows == nullptr) continue;
+      if (!sides[i].given || sides[i].path == nullptr) continue;
       sides[i].result = 0;
       DeleteFileAt(sides[i].path);
     }
@@ -266,8 +298,12 @@ int EncodePngFile(const PngRows& rows, const char* path, const std::atomic<bool>
   if (path == nullptr) return 0;
   if (rows.rows == nullptr) return 0;
   PngSide side;
-  side.rows = &rows;
+  side.given = true;
   side.path = path;
+  side.width = rows.width;
+  side.height = rows.height;
+  side.channels = rows.channels;
+  side.rows = rows.rows;
   EncodeSides(&side, 1, cancel);
   return side.result;
 }
@@ -278,42 +314,31 @@ int WriteCardPng(DibImage* image, const char* path, const std::atomic<bool>* can
   return result;
 }
 
+// The rows of both sides are made from the bitmaps by the threads that
+// compress them, a piece at a time, so the conversion is shared out too.
 void WriteCardPngPair(DibImage* front, const char* frontPath, DibImage* back,
                       const char* backPath, int* frontResult, int* backResult,
                       const std::atomic<bool>* cancel) {
   DibImage* images[2] = {front, back};
   const char* paths[2] = {frontPath, backPath};
-  PngRows rows[2] = {};
-  bool converted[2] = {false, false};
-  bool bothDone = false;
-  if (front != nullptr && back != nullptr && !Cancelled(cancel)) {
-    try {
-      std::thread backThread([&] { converted[1] = ConvertPngRows(back, &rows[1]); });
-      converted[0] = ConvertPngRows(front, &rows[0]);
-      backThread.join();
-      bothDone = true;
-    } catch (const std::system_error&) {
-      // No second thread to be had: the sides are converted one after the other.
-    }
-  }
-  for (int i = 0; i < 2 && !bothDone; ++i) {
-    if (images[i] != nullptr && !Cancelled(cancel) && !converted[i]) {
-      converted[i] = ConvertPngRows(images[i], &rows[i]);
-    }
-  }
-
+  DibRowSource sources[2];
   PngSide sides[2];
   for (int i = 0; i < 2; ++i) {
     if (images[i] == nullptr) continue;
-    // An image that cannot be converted leaves an older file alone; one that
-    // was not converted because of a stop does not.
-    if (converted[i] || Cancelled(cancel)) {
-      sides[i].rows = &rows[i];
-      sides[i].path = paths[i];
+    // An image that cannot be converted leaves an older file alone; a stop
+    // takes the file away all the same.
+    const bool convertible = DescribeRows(images[i], &sources[i]);
+    if (!convertible && !Cancelled(cancel)) continue;
+    sides[i].given = true;
+    sides[i].path = paths[i];
+    if (convertible) {
+      sides[i].width = sources[i].layout.width;
+      sides[i].height = sources[i].height;
+      sides[i].channels = sources[i].channels;
+      sides[i].source = &sources[i];
     }
   }
   EncodeSides(sides, 2, cancel);
-  for (int i = 0; i < 2; ++i) FreePngRows(&rows[i]);
   if (frontResult != nullptr) *frontResult = sides[0].result;
   if (backResult != nullptr) *backResult = sides[1].result;
 }

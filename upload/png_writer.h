@@ -46,16 +46,16 @@ void FreePngRows(PngRows* rows);
 int EncodePngFile(const PngRows& rows, const char* path,
                   const std::atomic<bool>* cancel = nullptr);
 
-// Writes `image` as a PNG file at `path` (ConvertPngRows, then EncodePngFile).
+// Writes `image` as a PNG file at `path`, as EncodePngFile writes its rows.
 // Returns 1 when written, 0 otherwise; an image that cannot be converted leaves
 // an older file at the path alone, a stopped conversion leaves no file.
 int WriteCardPng(DibImage* image, const char* path, const std::atomic<bool>* cancel = nullptr);
 
 // Writes the front and the back at once (either image may be null and is then
-// skipped): both are converted side by side, then the compression pieces of
-// both share one pool of threads, so that a quick side does not leave a
-// processor idle while the other is compressed. Stores each side's result as
-// WriteCardPng gives it; `cancel` stops both.
+// skipped): the pieces of both share one pool of threads, each piece making
+// its own rows from the bitmap, filtering and compressing them, so that a
+// quick side does not leave a processor idle while the other is compressed.
+// Stores each side's result as WriteCardPng gives it; `cancel` stops both.
 void WriteCardPngPair(DibImage* front, const char* frontPath, DibImage* back,
                       const char* backPath, int* frontResult, int* backResult,
                       const std::atomic<bool>* cancel = nullptr);
