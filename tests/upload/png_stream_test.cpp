@@ -310,6 +310,28 @@ TEST(PngStreamTest, TwoStreamsShareThePool) {
   }
 }
 
+// Rows made on demand by a source (from several threads, each piece making
+// the row above it and its dictionary rows again) give the same stream as
+// ready rows.
+TEST(PngStreamTest, RowsFromASourceGiveTheSameStream) {
+  const Picture picture = MakePicture("source", 301, 97, 3, 15);
+  const PngRowSource source = [](const void* context, uint32_t row, unsigned char* out) {
+    const auto* p = static_cast<const Picture*>(context);
+    std::copy(p->rows[row].begin(), p->rows[row].end(), out);
+  };
+  for (size_t pieceBytes : {size_t(1), size_t(4096), kPngPieceBytes}) {
+    Bytes ready;
+    ASSERT_TRUE(MakeStream(picture, pieceBytes, 1, &ready));
+    PngStream stream;
+    ASSERT_TRUE(PlanPngStream(source, &picture, 301, 97, 3, pieceBytes, &stream));
+    PngStream* streams[1] = {&stream};
+    CompressPngStreams(streams, 1, 3, nullptr);
+    Bytes made;
+    ASSERT_TRUE(JoinPngStream(stream, &made));
+    EXPECT_EQ(made, ready) << "pieces of " << pieceBytes << " bytes";
+  }
+}
+
 // A set flag stops the work: no piece is done and nothing can be joined.
 TEST(PngStreamTest, CancelledPiecesAreNotDone) {
   const Picture picture = MakePicture("cancel", 301, 97, 3, 13);
