@@ -8,7 +8,9 @@
 // baseline's, every file decoding (with libpng) to the same pixels, peak
 // memory of the step under 2.5 × the two card images. The two encoders take
 // turns run by run, so that other load on the machine falls on both alike;
-// the processor time of both is printed too.
+// the processor time of both is printed too, and how freely two threads ran
+// side by side before and after, since other work on a shared machine takes
+// from the threaded encoder what it does not take from the serial one.
 #include <png.h>
 #include <sys/resource.h>
 #include <time.h>
@@ -20,6 +22,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -171,6 +174,27 @@ bool ResetPeak() {
   return std::fclose(refs) == 0 && ok;
 }
 
+// How freely two threads run side by side just now: the time of two threads of
+// plain arithmetic over the time of one (1.0 when both processors are free;
+// up to 2.0 when other work takes one). Time ratios mean little above ~1.1.
+double ParallelSlowdown() {
+  auto work = [] {
+    volatile unsigned sink = 0;
+    unsigned x = 1;
+    for (long i = 0; i < 60000000; ++i) x = x * 1664525u + 1013904223u;
+    sink = x;
+    (void)sink;
+  };
+  double start = Now();
+  work();
+  const double one = Now() - start;
+  start = Now();
+  std::thread helper(work);
+  work();
+  helper.join();
+  return (Now() - start) / one;
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
@@ -194,6 +218,7 @@ void Measure(const char* label, DibImage* front, DibImage* back, const std::stri
   const long peak = StatusKb("VmHWM:");
   const double stepBytes = (peak - before) * 1024.0;
 
+  const double slowdownBefore = ParallelSlowdown();
   std::vector<double> pairTimes, baselineTimes, magickTimes, pairCpu, baselineCpu;
   long pairSize[2] = {}, baselineSize[2] = {}, magickSize[2] = {};
   bool allWritten = true;
@@ -242,6 +267,8 @@ void Measure(const char* label, DibImage* front, DibImage* back, const std::stri
   }
   for (int s = 0; s < 2; ++s) pairSize[s] = FileSize(pairPaths[s]);
 
+  const double slowdownAfter = ParallelSlowdown();
+
   // Both encoders' files, read back by libpng, against the converted rows.
   bool pixelsEqual = allWritten;
   for (int s = 0; s < 2; ++s) {
@@ -277,6 +304,9 @@ void Measure(const char* label, DibImage* front, DibImage* back, const std::stri
               worstSize <= 1.005 ? "ok" : "MISSED");
   std::printf("decoded pixels equal (libpng reads both encoders' files)  %s\n",
               pixelsEqual ? "yes" : "NO");
+  std::printf("two threads side by side took %.2f x / %.2f x one thread's time before / after"
+              " (1.00: both processors free for the measurement)\n",
+              slowdownBefore, slowdownAfter);
   std::printf("vs ImageMagick: time %.3f, size %.4f\n", pairTime / magickTime,
               static_cast<double>(pairSize[0] + pairSize[1]) / (magickSize[0] + magickSize[1]));
   std::printf("peak memory of the step %.1f MB over the two images' %.1f MB: %.2f x (target < 2.5)  %s\n",
