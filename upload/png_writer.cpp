@@ -240,12 +240,13 @@ bool FinishSide(PngSide* side) {
   return ok && closed;
 }
 
-// Encodes every side that has rows: each file is deleted and opened first,
+// Encodes every side (at most two) that has rows: each file is deleted and opened first,
 // then the pieces of all of them are compressed on one pool of threads, then
 // each file is written. Stopped by `cancel`, every side's path ends empty.
 void EncodeSides(PngSide* sides, size_t count, const std::atomic<bool>* cancel) {
   PngStream* streams[2] = {};
   size_t streamCount = 0;
+  if (count > 2) count = 2;
   for (size_t i = 0; i < count; ++i) {
     PngSide& side = sides[i];
     side.result = 0;
