@@ -12,11 +12,11 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <system_error>
-#include <thread>
+#include <vector>
 
 #include "base/byte_buffer.h"
 #include "image/dib_image.h"
+#include "upload/png_stream.h"
 
 namespace {
 
@@ -96,11 +96,16 @@ void ConvertRow(const DibLayout& layout, int64_t paletteEntries, const unsigned 
   }
 }
 
-}  // namespace
+// Where the output rows of a bitmap come from, once its header is checked.
+struct DibRowSource {
+  DibLayout layout;
+  int64_t paletteEntries;
+  int32_t height;    // rows in the picture
+  int32_t channels;  // 3 for RGB, 4 for RGBA
+};
 
-bool ConvertPngRows(DibImage* image, PngRows* rows) {
-  if (rows == nullptr) return false;
-  *rows = PngRows{};
+// Checks that the image can be converted and describes where its rows are.
+bool DescribeRows(DibImage* image, DibRowSource* source) {
   DibLayout layout;
   if (!DibDescribe(image, &layout)) return false;
   const int32_t bits = layout.bitCount;
@@ -109,8 +114,6 @@ bool ConvertPngRows(DibImage* image, PngRows* rows) {
   const int32_t w = layout.width;
   const int32_t h = layout.height < 0 ? -layout.height : layout.height;
   if (w <= 0 || h <= 0) return false;
-  const int32_t channels = bits == 32 ? 4 : 3;
-  const size_t outBytes = static_cast<size_t>(w) * static_cast<size_t>(channels);
 
   // Every stored row must lie inside the block; a validated image always does.
   const int64_t pixelBytes = (layout.fileHeader + layout.fileSize) - layout.pixels;
@@ -119,8 +122,33 @@ bool ConvertPngRows(DibImage* image, PngRows* rows) {
       : bits == 4 ? (static_cast<int64_t>(w) + 1) / 2
                   : static_cast<int64_t>(w) * (bits / 8);
   if (static_cast<int64_t>(h - 1) * layout.stride + sourceBytes > pixelBytes) return false;
-  const int64_t paletteEntries =
-      bits <= 8 ? (layout.pixels - layout.colourTable) / 4 : 0;
+  source->layout = layout;
+  source->paletteEntries = bits <= 8 ? (layout.pixels - layout.colourTable) / 4 : 0;
+  source->height = h;
+  source->channels = bits == 32 ? 4 : 3;
+  return true;
+}
+
+// Fills top-down output row `row` (a PngRowSource over a DibRowSource).
+void MakeRow(const void* context, uint32_t row, unsigned char* out) {
+  const auto* source = static_cast<const DibRowSource*>(context);
+  const int32_t r = static_cast<int32_t>(row);
+  // Rows stored bottom-up (positive height) are read from the end.
+  const int32_t stored = source->layout.height > 0 ? source->height - 1 - r : r;
+  ConvertRow(source->layout, source->paletteEntries,
+             source->layout.pixels + static_cast<int64_t>(stored) * source->layout.stride, out);
+}
+
+}  // namespace
+
+bool ConvertPngRows(DibImage* image, PngRows* rows) {
+  if (rows == nullptr) return false;
+  *rows = PngRows{};
+  DibRowSource source;
+  if (!DescribeRows(image, &source)) return false;
+  const int32_t w = source.layout.width;
+  const int32_t h = source.height;
+  const size_t outBytes = static_cast<size_t>(w) * static_cast<size_t>(source.channels);
 
   auto** table = reinterpret_cast<unsigned char**>(BufferAlloc(sizeof(unsigned char*) * h));
   if (table == nullptr) return false;
@@ -132,13 +160,8 @@ bool ConvertPngRows(DibImage* image, PngRows* rows) {
       return false;
     }
   }
-  const bool bottomUp = layout.height > 0;
-  for (int32_t r = 0; r < h; ++r) {
-    const int32_t stored = bottomUp ? h - 1 - r : r;
-    ConvertRow(layout, paletteEntries, layout.pixels + static_cast<int64_t>(stored) * layout.stride,
-               table[r]);
-  }
-  *rows = PngRows{table, w, h, channels};
+  for (int32_t r = 0; r < h; ++r) MakeRow(&source, static_cast<uint32_t>(r), table[r]);
+  *rows = PngRows{table, w, h, source.channels};
   return true;
 }
 
@@ -149,76 +172,174 @@ void FreePngRows(PngRows* rows) {
   *rows = PngRows{};
 }
 
-// libpng reports errors by a long jump back into this function, so nothing
-// with a destructor lives here and nothing set before setjmp changes after it.
-int EncodePngFile(const PngRows& rows, const char* path) {
-  if (rows.rows == nullptr || path == nullptr) return 0;
-  DeleteFileAt(path);
-  FILE* file = std::fopen(path, "wb");
-  if (file == nullptr) return 0;
+namespace {
 
+// Size of the IDAT chunks the compressed data is cut into.
+constexpr size_t kIdatBytes = 64 * 1024;
+
+bool Cancelled(const std::atomic<bool>* cancel) {
+  return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
+// Writes the signature, IHDR, the zlib stream as IDAT chunks and IEND to the
+// open file with libpng. libpng reports errors by a long jump back into this
+// function, so nothing with a destructor lives here and nothing set before
+// setjmp changes after it.
+bool WritePngChunks(FILE* file, int32_t width, int32_t height, int32_t channels,
+                    const unsigned char* data, size_t length) {
+  static const png_byte kIdat[5] = "IDAT";
+  static const png_byte kIend[5] = "IEND";
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (info == nullptr) {
     png_destroy_write_struct(&png, nullptr);
-    std::fclose(file);
-    DeleteFileAt(path);
-    return 0;
+    return false;
   }
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    DeleteFileAt(path);
-    return 0;
+    return false;
   }
   png_init_io(png, file);
-  png_set_filter(png, 0, PNG_ALL_FILTERS);
-  png_set_compression_level(png, 9);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(rows.width),
-               static_cast<png_uint_32>(rows.height), 8,
-               rows.channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  png_write_image(png, rows.rows);
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-
-  // A full disk shows only when the last buffered bytes go out.
-  const bool flushed = std::ferror(file) == 0 && std::fflush(file) == 0;
-  if (std::fclose(file) != 0 || !flushed) {
-    DeleteFileAt(path);
-    return 0;
+  for (size_t at = 0; at < length; at += kIdatBytes) {
+    png_write_chunk(png, kIdat, data + at, length - at < kIdatBytes ? length - at : kIdatBytes);
   }
-  return 1;
+  png_write_chunk(png, kIend, nullptr, 0);
+  png_destroy_write_struct(&png, &info);
+  return true;
 }
 
-int WriteCardPng(DibImage* image, const char* path) {
-  PngRows rows;
-  if (!ConvertPngRows(image, &rows)) return 0;
-  const int written = EncodePngFile(rows, path);
-  FreePngRows(&rows);
-  return written;
+// One file being written: its rows, its path and how far it has come.
+struct PngSide {
+  bool given = false;  // false: nothing to write, the path is left alone
+  const char* path = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t channels = 0;
+  const unsigned char* const* rows = nullptr;  // ready rows, or
+  const DibRowSource* source = nullptr;        // the bitmap they are made from
+  FILE* file = nullptr;
+  PngStream stream;
+  int result = 0;
+};
+
+// Joins the pieces and writes the file; closes it. False leaves the file to delete.
+bool FinishSide(PngSide* side) {
+  std::vector<unsigned char> zlibStream;
+  bool ok = JoinPngStream(side->stream, &zlibStream);
+  side->stream = PngStream{};
+  ok = ok && WritePngChunks(side->file, side->width, side->height, side->channels,
+                            zlibStream.data(), zlibStream.size());
+  // A full disk shows only when the last buffered bytes go out.
+  ok = ok && std::ferror(side->file) == 0 && std::fflush(side->file) == 0;
+  const bool closed = std::fclose(side->file) == 0;
+  side->file = nullptr;
+  return ok && closed;
 }
 
-void WriteCardPngPair(DibImage* front, const char* frontPath, DibImage* back,
-                      const char* backPath, int* frontResult, int* backResult) {
-  int frontWritten = 0;
-  int backWritten = 0;
-  bool backDone = false;
-  if (front != nullptr && back != nullptr) {
-    try {
-      std::thread backThread([&] { backWritten = WriteCardPng(back, backPath); });
-      frontWritten = WriteCardPng(front, frontPath);
-      backThread.join();
-      backDone = true;
-    } catch (const std::system_error&) {
-      // No second thread to be had: the sides are written one after the other.
+// Encodes every side (at most two) that has rows: each file is deleted and opened first,
+// then the pieces of all of them are compressed on one pool of threads, then
+// each file is written. Stopped by `cancel`, every side's path ends empty.
+void EncodeSides(PngSide* sides, size_t count, const std::atomic<bool>* cancel) {
+  PngStream* streams[2] = {};
+  size_t streamCount = 0;
+  if (count > 2) count = 2;
+  for (size_t i = 0; i < count; ++i) {
+    PngSide& side = sides[i];
+    side.result = 0;
+    if (!side.given || side.path == nullptr) continue;
+    DeleteFileAt(side.path);
+    if ((side.rows == nullptr && side.source == nullptr) || Cancelled(cancel)) continue;
+    side.file = std::fopen(side.path, "wb");
+    if (side.file == nullptr) continue;
+    const auto width = static_cast<uint32_t>(side.width);
+    const auto height = static_cast<uint32_t>(side.height);
+    const auto channels = static_cast<uint32_t>(side.channels);
+    const bool planned =
+        side.rows != nullptr
+            ? PlanPngStream(side.rows, width, height, channels, kPngPieceBytes, &side.stream)
+            : PlanPngStream(MakeRow, side.source, width, height, channels, kPngPieceBytes,
+                            &side.stream);
+    if (!planned) {
+      std::fclose(side.file);
+      side.file = nullptr;
+      DeleteFileAt(side.path);
+      continue;
+    }
+    streams[streamCount++] = &side.stream;
+  }
+  CompressPngStreams(streams, streamCount, 0, cancel);
+  for (size_t i = 0; i < count; ++i) {
+    PngSide& side = sides[i];
+    if (side.file == nullptr) continue;
+    if (Cancelled(cancel)) {
+      std::fclose(side.file);
+      side.file = nullptr;
+    } else {
+      side.result = FinishSide(&side) ? 1 : 0;
+    }
+    if (side.result == 0) DeleteFileAt(side.path);
+  }
+  // A stop seen at the very end still takes every file away.
+  if (Cancelled(cancel)) {
+    for (size_t i = 0; i < count; ++i) {
+      if (!sides[i].given || sides[i].path == nullptr) continue;
+      sides[i].result = 0;
+      DeleteFileAt(sides[i].path);
     }
   }
-  if (!backDone) {
-    if (front != nullptr && frontWritten == 0) frontWritten = WriteCardPng(front, frontPath);
-    if (back != nullptr) backWritten = WriteCardPng(back, backPath);
+}
+
+}  // namespace
+
+int EncodePngFile(const PngRows& rows, const char* path, const std::atomic<bool>* cancel) {
+  if (path == nullptr) return 0;
+  if (rows.rows == nullptr) return 0;
+  PngSide side;
+  side.given = true;
+  side.path = path;
+  side.width = rows.width;
+  side.height = rows.height;
+  side.channels = rows.channels;
+  side.rows = rows.rows;
+  EncodeSides(&side, 1, cancel);
+  return side.result;
+}
+
+int WriteCardPng(DibImage* image, const char* path, const std::atomic<bool>* cancel) {
+  int result = 0;
+  WriteCardPngPair(image, path, nullptr, nullptr, &result, nullptr, cancel);
+  return result;
+}
+
+// The rows of both sides are made from the bitmaps by the threads that
+// compress them, a piece at a time, so the conversion is shared out too.
+void WriteCardPngPair(DibImage* front, const char* frontPath, DibImage* back,
+                      const char* backPath, int* frontResult, int* backResult,
+                      const std::atomic<bool>* cancel) {
+  DibImage* images[2] = {front, back};
+  const char* paths[2] = {frontPath, backPath};
+  DibRowSource sources[2];
+  PngSide sides[2];
+  for (int i = 0; i < 2; ++i) {
+    if (images[i] == nullptr) continue;
+    // An image that cannot be converted leaves an older file alone; a stop
+    // takes the file away all the same.
+    const bool convertible = DescribeRows(images[i], &sources[i]);
+    if (!convertible && !Cancelled(cancel)) continue;
+    sides[i].given = true;
+    sides[i].path = paths[i];
+    if (convertible) {
+      sides[i].width = sources[i].layout.width;
+      sides[i].height = sources[i].height;
+      sides[i].channels = sources[i].channels;
+      sides[i].source = &sources[i];
+    }
   }
-  if (frontResult != nullptr) *frontResult = frontWritten;
-  if (backResult != nullptr) *backResult = backWritten;
+  EncodeSides(sides, 2, cancel);
+  if (frontResult != nullptr) *frontResult = sides[0].result;
+  if (backResult != nullptr) *backResult = sides[1].result;
 }

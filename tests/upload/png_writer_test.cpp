@@ -4,13 +4,16 @@
 #include "upload/png_writer.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "image/dib_image.h"
@@ -135,6 +138,36 @@ TEST_F(PngWriterTest, LargerTwentyFourBitImageEqualsItsPicture) {
   bool filtered = false;
   for (int filter : png.rowFilters) filtered |= filter != 0;
   EXPECT_TRUE(filtered) << "no row was filtered";
+}
+
+// An image larger than one compression piece: the joined pieces decode to the
+// picture with the tests' decoder and with libpng.
+TEST_F(PngWriterTest, ImageOfSeveralPiecesEqualsItsPicture) {
+  const int32_t w = 523;
+  const int32_t h = 541;  // 1.13 MB of RGBA rows: two pieces
+  Image image(w, h, 32);
+  std::mt19937 random(3);
+  Rgba expected(static_cast<size_t>(w) * h * 4);
+  for (int32_t top = 0; top < h; ++top) {
+    for (int32_t x = 0; x < w; ++x) {
+      const uint8_t r = uint8_t(x + top), g = uint8_t(x * top / 64), b = uint8_t(random() % 4);
+      unsigned char* p = image.Row(h - 1 - top) + 4 * x;
+      p[0] = b, p[1] = g, p[2] = r, p[3] = 255;
+      uint8_t* e = &expected[(static_cast<size_t>(top) * w + x) * 4];
+      e[0] = r, e[1] = g, e[2] = b, e[3] = 255;
+    }
+  }
+  const DecodedPng png = WriteAndDecode(image.image, 6);
+  ASSERT_TRUE(png.ok);
+  EXPECT_EQ(png.pixels, expected);
+
+  png_image read{};
+  read.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&read, Path("card.png").c_str())) << read.message;
+  read.format = PNG_FORMAT_RGBA;
+  Rgba pixels(PNG_IMAGE_SIZE(read));
+  ASSERT_TRUE(png_image_finish_read(&read, nullptr, pixels.data(), 0, nullptr)) << read.message;
+  EXPECT_EQ(pixels, expected) << "libpng reads other pixels";
 }
 
 // Rows stored top-down (negative height) keep their order.
@@ -327,6 +360,84 @@ TEST_F(PngWriterTest, PairWritesBothSidesOrOnlyThoseThatExist) {
   EXPECT_EQ(frontResult, 1);
   EXPECT_EQ(backResult, 0);
   EXPECT_TRUE(fs::exists(frontPath));
+  EXPECT_FALSE(fs::exists(backPath));
+}
+
+// ---- stopping ----
+
+// A flag already set stops at once: 0 for each side given, and no file left
+// at its path, an older one included; a side not given keeps its file.
+TEST_F(PngWriterTest, SetFlagWritesNothingAndLeavesNoFile) {
+  Image front(40, 30, 24);
+  Image back(30, 40, 32);
+  const std::string frontPath = Path("front.png");
+  const std::string backPath = Path("back.png");
+  std::atomic<bool> cancel{true};
+
+  std::ofstream(frontPath, std::ios::binary) << "old";
+  EXPECT_EQ(WriteCardPng(front.image, frontPath.c_str(), &cancel), 0);
+  EXPECT_FALSE(fs::exists(frontPath));
+
+  std::ofstream(frontPath, std::ios::binary) << "old";
+  std::ofstream(backPath, std::ios::binary) << "old";
+  int frontResult = -1;
+  int backResult = -1;
+  WriteCardPngPair(front.image, frontPath.c_str(), back.image, backPath.c_str(), &frontResult,
+                   &backResult, &cancel);
+  EXPECT_EQ(frontResult, 0);
+  EXPECT_EQ(backResult, 0);
+  EXPECT_FALSE(fs::exists(frontPath));
+  EXPECT_FALSE(fs::exists(backPath));
+
+  std::ofstream(backPath, std::ios::binary) << "old";
+  WriteCardPngPair(front.image, frontPath.c_str(), nullptr, backPath.c_str(), &frontResult,
+                   &backResult, &cancel);
+  EXPECT_EQ(frontResult, 0);
+  EXPECT_EQ(backResult, 0);
+  EXPECT_FALSE(fs::exists(frontPath));
+  EXPECT_EQ(ReadBytes(backPath), "old");
+
+  // A clear flag writes as usual.
+  cancel = false;
+  EXPECT_EQ(WriteCardPng(front.image, frontPath.c_str(), &cancel), 1);
+  EXPECT_TRUE(DecodePng(ReadBytes(frontPath)).ok);
+}
+
+// Stopping while both sides are being compressed: another thread sets the
+// flag once the files have been opened (the compression starts after that);
+// the call returns 0 for both and leaves neither file.
+TEST_F(PngWriterTest, FlagSetDuringTheWorkStopsBothSides) {
+  // Two card-sized sides of noise, whose compression takes a long while.
+  Image front(2693, 1672, 24);
+  Image back(2693, 1672, 24);
+  uint32_t noise = 5;
+  for (Image* image : {&front, &back}) {
+    for (int32_t y = 0; y < 1672; ++y) {
+      unsigned char* row = image->Row(y);
+      for (int32_t i = 0; i < 2693 * 3; ++i) {
+        noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
+        row[i] = uint8_t(noise);
+      }
+    }
+  }
+  const std::string frontPath = Path("front.png");
+  const std::string backPath = Path("back.png");
+  std::atomic<bool> cancel{false};
+  std::atomic<bool> finished{false};
+  std::thread stopper([&] {
+    while (!finished && !(fs::exists(frontPath) && fs::exists(backPath))) std::this_thread::yield();
+    cancel = true;
+  });
+  int frontResult = -1;
+  int backResult = -1;
+  WriteCardPngPair(front.image, frontPath.c_str(), back.image, backPath.c_str(), &frontResult,
+                   &backResult, &cancel);
+  finished = true;
+  stopper.join();
+  EXPECT_TRUE(cancel) << "the files never appeared";
+  EXPECT_EQ(frontResult, 0);
+  EXPECT_EQ(backResult, 0);
+  EXPECT_FALSE(fs::exists(frontPath));
   EXPECT_FALSE(fs::exists(backPath));
 }
 
