@@ -587,8 +587,11 @@ bool MarksFromSamples(const PageView& page, const Samples& samples, CardFindResu
       if (width < 10.0 * gap || !WidthFitsGap(width, gap)) continue;
       // The two horizontal strokes left of the top left corner.
       const int32_t probe = static_cast<int32_t>(std::lround(left.xa - gap / 2.0));
-      const int32_t y0 = std::max(left.bottom, right.bottom) - kSampleStep - 2;
-      const int32_t y1 = y0 + static_cast<int32_t>(gap) + 3 * kSampleStep + kMaxStroke;
+      // The pairs end at the bleed line or, where the bleed stroke runs on
+      // to meet the trim stroke, at the trim line.
+      const int32_t end = std::max(left.bottom, right.bottom);
+      const int32_t y0 = end - static_cast<int32_t>(gap) - 2 * kSampleStep - kMaxStroke;
+      const int32_t y1 = end + static_cast<int32_t>(gap) + 2 * kSampleStep + kMaxStroke;
       const std::vector<double> strokes = ColumnStrokes(page, probe, y0, y1);
       for (size_t a = 0; a < strokes.size(); ++a) {
         for (size_t b = a + 1; b < strokes.size(); ++b) {

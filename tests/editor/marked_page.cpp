@@ -51,7 +51,7 @@ void FillArea(DibImage* page, double x0, double y0, double x1, double y1, Rgb co
   DibLayout layout;
   DibDescribe(page, &layout);
   const int32_t rows = layout.height < 0 ? -layout.height : layout.height;
-  const double angle = turn.degrees * M_PI / 180.0;
+  const double angle = turn.degrees * 3.14159265358979323846 / 180.0;
   const double cs = std::cos(angle);
   const double sn = std::sin(angle);
   // Bounds of the turned area on the page.
