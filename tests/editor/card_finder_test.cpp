@@ -24,6 +24,7 @@ struct Page {
   DibImage* image;
   explicit Page(int32_t width, int32_t height, bool topDown = true)
       : image(MakeWhitePage(width, height, topDown)) {}
+  explicit Page(DibImage* taken) : image(taken) {}
   ~Page() { DibFree(image); }
   Page(const Page&) = delete;
   Page& operator=(const Page&) = delete;
@@ -161,6 +162,43 @@ TEST(FindCardByMarks, SoftStrokesGiveTheSameBox) {
     const CardFindResult found = page.Find();
     EXPECT_EQ(found.method, CardFoundByMarks);
     EXPECT_EQ(found.trim, trim);
+  }
+}
+
+// A 350-dpi design with marks, resampled onto a 720-dpi page: the soft
+// strokes give the box where the scale puts the strokes' centres (a centre
+// half way between boundaries going up or left). An odd stroke's centre lies
+// in the middle of its pixel, half a source pixel past its boundary.
+TEST(FindCardByMarks, MarksResampledFromA350DpiDesignLandWhereTheScalePutsThem) {
+  const double scale = 720.0 / 350.0;
+  const float designPerMm = 350.0f / 25.4f;
+  const int32_t designGap = 41;  // 3 mm at 350 dpi
+  std::mt19937 random(350);
+  for (int n = 0; n < 6; ++n) {
+    const int32_t width = 1 + n % 3;
+    const int32_t size = n % 3;
+    const int32_t orientation = (n / 3) % 2;
+    SCOPED_TRACE("case " + std::to_string(n) + ", stroke width " + std::to_string(width));
+    Page design(1700, 1700);
+    const CardSize s = CardSizeTable[size];
+    const int32_t left = 170 + static_cast<int32_t>(random() % 100);
+    const int32_t top = 170 + static_cast<int32_t>(random() % 100);
+    const CardRect trim = orientation == kLandscape
+                              ? TrimBox(left, top, s.widthMm, s.heightMm, designPerMm)
+                              : TrimBox(left, top, s.heightMm, s.widthMm, designPerMm);
+    if (n % 2) DrawDesign(design.image, Grown(trim, designGap), Rgb{230, 120, 40}, n);
+    DrawTrimMarks(design.image, trim, designGap, {width, 120, true, n % 4 == 0});
+    const Page page(ResampledPage(design.image, scale));
+    const double centre = width % 2 ? 0.5 : 0.0;
+    auto onPage = [&](int32_t edge) {
+      return static_cast<int32_t>(std::ceil((edge + centre) * scale - 0.5 - 1e-6));
+    };
+    const CardFindResult found = page.Find();
+    EXPECT_EQ(found.method, CardFoundByMarks);
+    EXPECT_EQ(found.trim, (CardRect{onPage(trim.left), onPage(trim.top), onPage(trim.right),
+                                    onPage(trim.bottom)}));
+    EXPECT_EQ(found.sizeIndex, size);
+    EXPECT_EQ(found.orientation, orientation);
   }
 }
 
