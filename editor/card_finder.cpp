@@ -278,6 +278,7 @@ Stroke MeasureStroke(const PageView& page, bool vertical, double approx, int32_t
       weight += d;
       moment += d * (w0 + k + 0.5);
     }
+    if (!(weight > 0.0)) continue;  // ink hardly darker than the paper beside it
     const double c = moment / weight;
     total += c;
     least = std::min(least, c);
