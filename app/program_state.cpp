@@ -17,6 +17,7 @@ char LoginPageUrl[kUrlSize];
 char HelpUrl[kUrlSize];
 int LoggedIn;
 CardJob Job;
+PageCard PageCards[5];
 
 namespace {
 

@@ -23,6 +23,25 @@ struct CardJob {
   CardSide sides[2];           // front and back
 };
 
+// Where the card of a page was found, if it was.
+enum PageCardSource : int32_t {
+  PageCardUnknown = 0,     // not looked for yet
+  PageCardNone,            // looked for, nothing card-like
+  PageCardImported,        // the page was made from a card-sized design file
+  PageCardMarks,           // found by its trim marks
+  PageCardDesignArea,      // found by the edges of its design area
+};
+
+// The card of one page: its trim box in page pixels and its size. Pages
+// made from a card-sized design file know it from the start; printed pages
+// learn it when they are first loaded.
+struct PageCard {
+  int32_t source;       // PageCardSource
+  CardRect trim;
+  int32_t sizeIndex;
+  int32_t orientation;
+};
+
 inline constexpr float kPixelsPerMm = 28.346457f;
 inline constexpr int kUrlSize = 260;
 
@@ -37,6 +56,9 @@ extern char LoginPageUrl[kUrlSize];
 extern char HelpUrl[kUrlSize];
 extern int LoggedIn;
 extern CardJob Job;
+// Indexed by page index 0 to 4; page files are deleted at start-up, so all
+// start unknown.
+extern PageCard PageCards[5];
 
 // Zeroes `job` and gives it the start values; the page prefix is the program
 // folder, a backslash and "page_" (empty when that would not fit).

@@ -9,7 +9,10 @@
 
 #include "app/main_window.h"
 #include "app/program_state.h"
+#include "editor/card_finder.h"
+#include "editor/card_note.h"
 #include "editor/cut_editor.h"
+#include "editor/options_bar.h"
 #include "editor/paint.h"
 #include "pages/dib_image.h"
 #include "pages/page_selector.h"
@@ -72,6 +75,58 @@ void ChangeSelection(HWND view, CutEditor* editor, const CardRect& next) {
   ReleaseDC(view, dc);
 }
 
+// The note's text for a card found on the page.
+const char* CardNoteText(int32_t source) {
+  switch (source) {
+    case PageCardImported: return "名刺を配置：開いたデザイン";
+    case PageCardMarks: return "名刺を検出：トンボ";
+    case PageCardDesignArea: return "名刺を検出：デザインの端";
+    default: return nullptr;
+  }
+}
+
+// The user moved the selection by hand: the cut follows the selection again.
+void LeaveCard(CutEditor* editor) {
+  if (editor->exactCard) {
+    ReleaseExactCard(editor);
+    ShowCardNote(AppWindows.cardNote, nullptr);
+  }
+}
+
+// The card of the page just loaded: known from an imported design, found
+// before, or looked for now. When there is one, the card size and
+// orientation follow it and the selection is placed on its trim box.
+void LocateCard(HWND view, CutEditor* editor) {
+  if (Job.selectedPage < 0 || Job.selectedPage >= 5) return;
+  PageCard& card = PageCards[Job.selectedPage];
+  if (card.source == PageCardUnknown) {
+    card.source = PageCardNone;
+    PageView page;
+    CardFindResult found;
+    if (PageViewFromDib(editor->pageImage, &page) &&
+        FindCard(page, Job.pixelsPerMm, Job.sizeIndex, &found)) {
+      card = {found.method == CardFoundByMarks ? PageCardMarks : PageCardDesignArea, found.trim,
+              found.sizeIndex, found.orientation};
+    }
+  }
+  const char* note = CardNoteText(card.source);
+  if (!note) {
+    ShowCardNote(AppWindows.cardNote, nullptr);
+    return;
+  }
+  const RECT client = ClientRect(view);
+  if (card.sizeIndex != Job.sizeIndex || card.orientation != Job.orientation) {
+    Job.sizeIndex = card.sizeIndex;
+    Job.orientation = card.orientation;
+    ApplyCardSettings(editor, &Job, client.right);
+    ShowCardSettings(AppWindows.optionsBar);
+    RepaintPreview(0);
+    RepaintPreview(1);
+  }
+  PlaceSelectionOnCard(editor, card.trim, client.right, client.bottom);
+  ShowCardNote(AppWindows.cardNote, note);
+}
+
 void OnPaint(HWND view, CutEditor* editor) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(view, &paint);
@@ -109,6 +164,7 @@ void OnKeyDown(HWND view, CutEditor* editor, WPARAM key) {
     default: return;
   }
   const CardRect& s = editor->selection;
+  LeaveCard(editor);
   ChangeSelection(view, editor, {s.left + dx, s.top + dy, s.right + dx, s.bottom + dy});
 }
 
@@ -139,6 +195,10 @@ void OnMouseMove(HWND view, CutEditor* editor, int x, int y) {
   const bool oneAxis = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
   CardRect next;
   if (EditorDrag(*editor, Job, x, y, oneAxis, &next)) {
+    const CardRect& s = editor->selection;
+    if (next.left != s.left || next.top != s.top || next.right != s.right || next.bottom != s.bottom) {
+      LeaveCard(editor);
+    }
     ChangeSelection(view, editor, next);
   }
 }
@@ -168,8 +228,12 @@ INT_PTR OnSetCursor(HWND view, CutEditor* editor, LPARAM lParam) {
 void LoadCurrentPage(HWND view, CutEditor* editor) {
   FreeEditorPage(editor);
   const RECT client = ClientRect(view);
-  TakeEditorPage(editor, LoadPageImage(view, Job.pagePrefix, Job.selectedPage), Job, client.right,
-                 client.bottom);
+  if (TakeEditorPage(editor, LoadPageImage(view, Job.pagePrefix, Job.selectedPage), Job,
+                     client.right, client.bottom)) {
+    LocateCard(view, editor);
+  } else {
+    ShowCardNote(AppWindows.cardNote, nullptr);
+  }
   InvalidateRect(view, nullptr, TRUE);
 }
 
@@ -181,6 +245,7 @@ INT_PTR OnCommand(HWND view, CutEditor* editor, int command) {
       return TRUE;
     case IDC_CARD_SIZE:
       ApplyCardSettings(editor, &Job, ClientRect(view).right);
+      ShowCardNote(AppWindows.cardNote, nullptr);
       RepaintPreview(0);
       RepaintPreview(1);
       InvalidateRect(view, nullptr, TRUE);

@@ -8,3 +8,7 @@
 // Dialog procedure of VIEWDLG; the main window creates the bar with
 // CreateDialogParamA(AppInstance, "VIEWDLG", main window, OptionsBarProc, 0).
 INT_PTR CALLBACK OptionsBarProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Shows the job's card size and orientation in the bar without announcing a
+// change (the caller has applied it already). A null bar does nothing.
+void ShowCardSettings(HWND bar);
