@@ -53,6 +53,9 @@ BUTTON_CLASS = "_BMPBTN_CLASS_"
 
 # Control ids of the program's windows.
 IDC_DATA_CUT, IDC_UPLOAD, IDC_BACK, IDC_CLOSE = 1027, 1031, 1034, 1036
+IDC_OPEN_DESIGN = 1043
+NOTE_CLASS = "NORVALISK_NOTE"
+OPEN_DIALOG_TITLE = "名刺のデザインファイルを開く"
 IDC_SAVE_LOGIN, IDC_USER_ID, IDC_USER_PWD, IDC_LOGIN, IDC_NEW_MEMBER = 1012, 1014, 1015, 1016, 1035
 IDC_REGIST = 1037
 IDC_STATUS, IDC_TITLE, IDC_SEND, IDCANCEL = 1021, 1038, 1031, 2
@@ -648,6 +651,29 @@ class Walk:
     def upload(self):
         self.screen.click_window(self.main_button(IDC_UPLOAD))
         log("upload pressed")
+
+    def open_design(self, path):
+        """Presses 開く, types the design's path into the file dialog's name box and presses Enter."""
+        self.screen.click_window(self.main_button(IDC_OPEN_DESIGN))
+        box = self.screen.wait("the file dialog", lambda tops: dialog(tops, OPEN_DIALOG_TITLE), timeout=60)
+        name = None
+        for window in box.walk():
+            if window.cls == "Edit" and window.visible and window.enabled:
+                name = window
+        if name is None:
+            raise DriverError("no file name box in the file dialog:\n%s" % dump([box]))
+        self.shot("open-dialog")
+        self.screen.click_window(name)
+        windows_path = "Z:" + os.path.abspath(path).replace("/", "\\")
+        self.screen.type(windows_path)
+        self.screen.key("Return")
+        self.wait_no_dialog("the file dialog to close", lambda tops: dialog(tops, OPEN_DIALOG_TITLE), timeout=60)
+        log("design %s opened through the file dialog" % path)
+
+    def card_note(self, tops=None):
+        """The text of the card note in the main window's header, or None while it is hidden."""
+        note = self.main(tops).find(cls=NOTE_CLASS)
+        return note.text if note is not None else None
 
     def expect_message(self, caption, timeout=30.0):
         return self.screen.wait("a message box %r" % caption, lambda tops: dialog(tops, caption), timeout)
