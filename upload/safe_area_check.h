@@ -88,6 +88,7 @@ uint32_t CheckSafeArea(DibImage* image, float cardWidthMm, float cardHeightMm, f
 
 // Writes the warning into `out` (size bytes, Shift-JIS): the names of the
 // flagged edges in the order top, bottom, left, right ("上", "下", "左",
-// "右"), joined by "・", then kSafeAreaMessageTail. Returns the number of
-// edges named; with none `out` is left empty.
+// "右"), joined by "・", then kSafeAreaMessageTail, cut to whole characters
+// when `size` is too small. Returns the number of edges named; with none
+// `out` is left empty.
 int SafeAreaWarningText(uint32_t edges, char* out, size_t size);
