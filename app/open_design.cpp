@@ -51,11 +51,13 @@ int OpenDesignFile(HWND owner, const char* path) {
     return -1;
   }
   PageCard& card = PageCards[result.pageIndex];
-  if (result.placement.isCard) {
-    card = {PageCardImported, result.placement.trim, result.placement.card.sizeIndex,
-            result.placement.card.orientation};
-  } else {
-    card = {};  // looked for by the finder when the page is loaded
+  card = {};  // without a card's proportions: looked for when the page is loaded
+  if (result.placement.isCard &&
+      PageFileStamp(Job.pagePrefix, result.pageIndex, &card.fileSize, &card.fileTime)) {
+    card.source = PageCardImported;
+    card.trim = result.placement.trim;
+    card.sizeIndex = result.placement.card.sizeIndex;
+    card.orientation = result.placement.card.orientation;
   }
   return result.pageIndex;
 }

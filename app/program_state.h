@@ -34,12 +34,16 @@ enum PageCardSource : int32_t {
 
 // The card of one page: its trim box in page pixels and its size. Pages
 // made from a card-sized design file know it from the start; printed pages
-// learn it when they are first loaded.
+// learn it when they are first loaded. Each entry holds for the page file
+// it was taken from (its size and last write time): a page file written
+// again is looked at afresh.
 struct PageCard {
   int32_t source;       // PageCardSource
   CardRect trim;
   int32_t sizeIndex;
   int32_t orientation;
+  uint64_t fileSize;
+  uint64_t fileTime;
 };
 
 inline constexpr float kPixelsPerMm = 28.346457f;

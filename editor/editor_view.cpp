@@ -14,6 +14,7 @@
 #include "editor/cut_editor.h"
 #include "editor/options_bar.h"
 #include "editor/paint.h"
+#include "pages/design_file.h"
 #include "pages/dib_image.h"
 #include "pages/page_selector.h"
 #include "resources/resource.h"
@@ -99,14 +100,25 @@ void LeaveCard(CutEditor* editor) {
 void LocateCard(HWND view, CutEditor* editor) {
   if (Job.selectedPage < 0 || Job.selectedPage >= 5) return;
   PageCard& card = PageCards[Job.selectedPage];
+  uint64_t size = 0;
+  uint64_t time = 0;
+  PageFileStamp(Job.pagePrefix, Job.selectedPage, &size, &time);
+  if (card.fileSize != size || card.fileTime != time) {
+    card = {};  // another file than the one the card was taken from
+  }
   if (card.source == PageCardUnknown) {
+    card = {};
     card.source = PageCardNone;
+    card.fileSize = size;
+    card.fileTime = time;
     PageView page;
     CardFindResult found;
     if (PageViewFromDib(editor->pageImage, &page) &&
         FindCard(page, Job.pixelsPerMm, Job.sizeIndex, &found)) {
-      card = {found.method == CardFoundByMarks ? PageCardMarks : PageCardDesignArea, found.trim,
-              found.sizeIndex, found.orientation};
+      card.source = found.method == CardFoundByMarks ? PageCardMarks : PageCardDesignArea;
+      card.trim = found.trim;
+      card.sizeIndex = found.sizeIndex;
+      card.orientation = found.orientation;
     }
   }
   const char* note = CardNoteText(card.source);

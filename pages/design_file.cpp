@@ -236,6 +236,18 @@ DesignImportStatus ImportDesignFile(const char* path, const char* pagePrefix,
   return DesignImported;
 }
 
+bool PageFileStamp(const char* prefix, int pageIndex, uint64_t* size, uint64_t* time) {
+  char path[kPathSize];
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!prefix || !PageFilePath(prefix, pageIndex + 1, path) ||
+      !GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+    return false;
+  }
+  *size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  *time = (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
 void DesignImportMessage(DesignImportStatus status, const char* path,
                          const DesignImportResult& result, char* out, size_t outSize) {
   const char* name = path ? FileNamePart(path) : "";

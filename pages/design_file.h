@@ -34,6 +34,10 @@ struct DesignImportResult {
 DesignImportStatus ImportDesignFile(const char* path, const char* pagePrefix,
                                     DesignImportResult* result);
 
+// Size and last write time of page file `pageIndex` + 1 of `prefix`; false
+// when it cannot be read.
+bool PageFileStamp(const char* prefix, int pageIndex, uint64_t* size, uint64_t* time);
+
 // The Japanese message shown for a failed import, with the file's name.
 void DesignImportMessage(DesignImportStatus status, const char* path,
                          const DesignImportResult& result, char* out, size_t outSize);
