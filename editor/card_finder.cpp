@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <unordered_map>
 #include <vector>
 
 #include "pages/dib_image.h"
@@ -126,74 +127,80 @@ Samples SamplePage(const PageView& page, bool withInk) {
   return s;
 }
 
-// Links the thin runs of the sampled lines into vertical segments.
-std::vector<Segment> VerticalSegments(const Samples& s) {
-  std::vector<Segment> done;
-  std::vector<Segment> active;
-  std::vector<Segment> next;
+// Links the thin runs of the sampled lines into vertical segments: every
+// segment, short ones included, and for each run of each sampled line the
+// segment it belongs to (−1 for runs too wide to be a stroke).
+std::vector<Segment> VerticalSegments(const Samples& s,
+                                      std::vector<std::vector<int32_t>>* runSegments) {
+  std::vector<Segment> all;
+  std::vector<int32_t> active;  // segment ids continued on the latest line, by x
+  std::vector<int32_t> next;
+  runSegments->resize(s.runs.size());
   for (int32_t j = 0; j < static_cast<int32_t>(s.runs.size()); ++j) {
     next.clear();
+    std::vector<int32_t>& ids = (*runSegments)[j];
+    ids.assign(s.runs[j].size(), -1);
     size_t a = 0;
-    for (const Run& run : s.runs[j]) {
+    for (size_t r = 0; r < s.runs[j].size(); ++r) {
+      const Run& run = s.runs[j][r];
       if (run.x1 - run.x0 > kMaxStroke) continue;
       const int32_t c2 = run.x0 + run.x1;
-      while (a < active.size() && active[a].lastCentre2 < c2 - 4) {
-        if (active[a].count >= kMinSegmentSamples) done.push_back(active[a]);
-        ++a;
-      }
-      if (a < active.size() && active[a].lastCentre2 <= c2 + 4) {
-        Segment seg = active[a++];
+      while (a < active.size() && all[active[a]].lastCentre2 < c2 - 4) ++a;
+      int32_t id;
+      if (a < active.size() && all[active[a]].lastCentre2 <= c2 + 4) {
+        id = active[a++];
+        Segment& seg = all[id];
         seg.lastCentre2 = c2;
         seg.centre2Sum += c2;
         ++seg.count;
         seg.last = j;
-        next.push_back(seg);
       } else {
-        next.push_back({c2, static_cast<double>(c2), 1, j, j});
+        id = static_cast<int32_t>(all.size());
+        all.push_back({c2, static_cast<double>(c2), 1, j, j});
       }
-    }
-    for (; a < active.size(); ++a) {
-      if (active[a].count >= kMinSegmentSamples) done.push_back(active[a]);
+      ids[r] = id;
+      next.push_back(id);
     }
     active.swap(next);
   }
-  for (const Segment& seg : active) {
-    if (seg.count >= kMinSegmentSamples) done.push_back(seg);
-  }
-  return done;
+  return all;
 }
 
-// True when sampled line j has no dark run whose centre lies strictly between
-// x0 and x1.
-bool PaperBetween(const std::vector<Run>& runs, double x0, double x1) {
-  auto it = std::lower_bound(runs.begin(), runs.end(), x0,
-                             [](const Run& r, double x) { return (r.x0 + r.x1) / 2.0 <= x; });
-  return it == runs.end() || (it->x0 + it->x1) / 2.0 >= x1;
-}
-
-std::vector<Pair> MarkPairs(const Samples& s, std::vector<Segment> segments) {
-  std::sort(segments.begin(), segments.end(),
-            [](const Segment& a, const Segment& b) { return a.Centre() < b.Centre(); });
-  std::vector<Pair> pairs;
-  for (size_t i = 0; i < segments.size(); ++i) {
-    const Segment& a = segments[i];
-    const double xa = a.Centre();
-    for (size_t k = i + 1; k < segments.size(); ++k) {
-      const Segment& b = segments[k];
-      const double gap = b.Centre() - xa;
-      if (gap < kMinGap) continue;
-      if (gap > kMaxGap) break;
-      const int32_t first = std::max(a.first, b.first);
-      const int32_t last = std::min(a.last, b.last);
-      if (last - first + 1 < kMinSegmentSamples) continue;
-      bool paper = true;
-      for (int32_t j = first; j <= last && paper; ++j) {
-        paper = PaperBetween(s.runs[j], xa + 1.0, b.Centre() - 1.0);
+// Pairs of segments side by side with nothing dark between them on every
+// sampled line they share: on each of those lines the two are neighbouring
+// runs.
+std::vector<Pair> MarkPairs(const Samples& s) {
+  std::vector<std::vector<int32_t>> runSegments;
+  const std::vector<Segment> segments = VerticalSegments(s, &runSegments);
+  std::unordered_map<uint64_t, int32_t> together;
+  for (size_t j = 0; j < s.runs.size(); ++j) {
+    const std::vector<int32_t>& ids = runSegments[j];
+    for (size_t r = 0; r + 1 < ids.size(); ++r) {
+      const int32_t a = ids[r];
+      const int32_t b = ids[r + 1];
+      if (a < 0 || b < 0 || segments[a].count < kMinSegmentSamples ||
+          segments[b].count < kMinSegmentSamples) {
+        continue;
       }
-      if (!paper) continue;
-      pairs.push_back({xa, b.Centre(), gap, std::min(a.first, b.first) * kSampleStep,
-                       std::max(a.last, b.last) * kSampleStep});
+      const double gap = segments[b].Centre() - segments[a].Centre();
+      if (gap < kMinGap || gap > kMaxGap) continue;
+      ++together[(static_cast<uint64_t>(a) << 32) | static_cast<uint32_t>(b)];
     }
+  }
+  std::vector<Pair> pairs;
+  for (const auto& [key, lines] : together) {
+    const Segment& a = segments[key >> 32];
+    const Segment& b = segments[key & 0xFFFFFFFFu];
+    const int32_t shared = std::min(a.last, b.last) - std::max(a.first, b.first) + 1;
+    if (shared < kMinSegmentSamples || lines != shared) continue;
+    // Each stroke runs at least one gap beyond the bleed line.
+    const double gap = b.Centre() - a.Centre();
+    const double shortest = gap - 2 * kSampleStep;
+    if ((a.last - a.first) * kSampleStep < shortest || (b.last - b.first) * kSampleStep < shortest) {
+      continue;
+    }
+    pairs.push_back({a.Centre(), b.Centre(), gap, std::min(a.first, b.first) * kSampleStep,
+                     std::max(a.last, b.last) * kSampleStep});
   }
   return pairs;
 }
@@ -457,14 +464,14 @@ struct Piece {
 
 std::vector<Piece> InkPieces(const Samples& s) {
   std::vector<Piece> pieces;
-  std::vector<int32_t> label(s.ink.size(), -1);
+  std::vector<unsigned char> left = s.ink;  // cleared as pieces take the cells
   std::vector<int32_t> stack;
   for (int32_t j = 0; j < s.gridHeight; ++j) {
     for (int32_t i = 0; i < s.gridWidth; ++i) {
       const size_t at = static_cast<size_t>(j) * s.gridWidth + i;
-      if (!s.ink[at] || label[at] >= 0) continue;
+      if (!left[at]) continue;
       Piece piece = {i, j, i, j, 0};
-      label[at] = static_cast<int32_t>(pieces.size());
+      left[at] = 0;
       stack.push_back(static_cast<int32_t>(at));
       while (!stack.empty()) {
         const int32_t cell = stack.back();
@@ -480,8 +487,8 @@ std::vector<Piece> InkPieces(const Samples& s) {
         for (const auto& n : near) {
           if (n[0] < 0 || n[1] < 0 || n[0] >= s.gridWidth || n[1] >= s.gridHeight) continue;
           const size_t next = static_cast<size_t>(n[1]) * s.gridWidth + n[0];
-          if (s.ink[next] && label[next] < 0) {
-            label[next] = label[at];
+          if (left[next]) {
+            left[next] = 0;
             stack.push_back(static_cast<int32_t>(next));
           }
         }
@@ -571,24 +578,30 @@ namespace {
 bool UsablePage(const PageView& page) { return page.top && page.width > 0 && page.height > 0; }
 
 bool MarksFromSamples(const PageView& page, const Samples& samples, CardFindResult* result) {
-  std::vector<Pair> pairs = MarkPairs(samples, VerticalSegments(samples));
+  std::vector<Pair> pairs = MarkPairs(samples);
   // Candidates for the top corners: pairs ending on the same sampled line
   // give or take two, with the same gap, a card's width apart.
-  std::sort(pairs.begin(), pairs.end(),
-            [](const Pair& a, const Pair& b) { return a.bottom < b.bottom; });
+  std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) {
+    return a.bottom != b.bottom ? a.bottom < b.bottom : a.xa < b.xa;
+  });
   for (size_t i = 0; i < pairs.size(); ++i) {
     const Pair& left = pairs[i];
-    for (size_t k = 0; k < pairs.size(); ++k) {
-      const Pair& right = pairs[k];
-      if (std::abs(right.bottom - left.bottom) > 2 * kSampleStep) continue;
+    const auto from = std::lower_bound(
+        pairs.begin(), pairs.end(), left.bottom - 2 * kSampleStep,
+        [](const Pair& p, int32_t bottom) { return p.bottom < bottom; });
+    for (auto it = from; it != pairs.end() && it->bottom <= left.bottom + 2 * kSampleStep; ++it) {
+      const Pair& right = *it;
       if (std::fabs(right.gap - left.gap) > 2.0 + 0.04 * left.gap) continue;
       const double gap = (left.gap + right.gap) / 2.0;
       const double width = right.xa - left.xb;
       if (width < 10.0 * gap || !WidthFitsGap(width, gap)) continue;
       // The two horizontal strokes left of the top left corner.
       const int32_t probe = static_cast<int32_t>(std::lround(left.xa - gap / 2.0));
-      const int32_t y0 = std::max(left.bottom, right.bottom) - kSampleStep - 2;
-      const int32_t y1 = y0 + static_cast<int32_t>(gap) + 3 * kSampleStep + kMaxStroke;
+      // The pairs end at the bleed line or, where the bleed stroke runs on
+      // to meet the trim stroke, at the trim line.
+      const int32_t end = std::max(left.bottom, right.bottom);
+      const int32_t y0 = end - static_cast<int32_t>(gap) - 2 * kSampleStep - kMaxStroke;
+      const int32_t y1 = end + static_cast<int32_t>(gap) + 2 * kSampleStep + kMaxStroke;
       const std::vector<double> strokes = ColumnStrokes(page, probe, y0, y1);
       for (size_t a = 0; a < strokes.size(); ++a) {
         for (size_t b = a + 1; b < strokes.size(); ++b) {

@@ -56,6 +56,7 @@ SafeAreaGeometry SafeAreaGeometryFor(int32_t width, int32_t height, float cardWi
   g.safeY = static_cast<int32_t>(kSafeAreaMm * perMmY + 0.5);
   g.minContentPixels =
       std::max<int32_t>(1, static_cast<int32_t>(kSafeAreaMinContentMm2 * perMmX * perMmY + 0.5));
+  g.trimSlack = static_cast<int32_t>(kSafeAreaTrimSlackMm * std::min(perMmX, perMmY) + 0.5);
   return g;
 }
 
@@ -66,6 +67,7 @@ uint32_t CheckSafeAreaPixels(const SideImageView& image, const SafeAreaGeometry&
   const int32_t by = geometry.bleedY;
   const int32_t sx = geometry.safeX;
   const int32_t sy = geometry.safeY;
+  const int32_t slack = std::max<int32_t>(0, geometry.trimSlack);
   if (!image.top || w <= 0 || h <= 0 || bx < 0 || by < 0 || sx <= 0 || sy <= 0) return 0;
   if (w - 2 * bx <= 2 * sx || h - 2 * by <= 2 * sy) return 0;
   // The trim box [tx0, tx1) × [ty0, ty1) and the inner area left alone.
@@ -121,7 +123,10 @@ uint32_t CheckSafeAreaPixels(const SideImageView& image, const SafeAreaGeometry&
         const int32_t px = index % w;
         const int32_t py = index / w;
         ++count;
-        if (px == tx0 || px == tx1 - 1 || py == ty0 || py == ty1 - 1) touchesTrim = true;
+        if (px <= tx0 + slack || px >= tx1 - 1 - slack || py <= ty0 + slack ||
+            py >= ty1 - 1 - slack) {
+          touchesTrim = true;
+        }
         if (py < iy0) bands |= kSafeAreaTop;
         if (py >= iy1) bands |= kSafeAreaBottom;
         if (px < ix0) bands |= kSafeAreaLeft;

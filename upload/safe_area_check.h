@@ -13,9 +13,10 @@
 // they vary across the band, as long as they vary smoothly or reach the bleed
 // on both sides of each sharp boundary. What is left in the bands splits into
 // connected pieces (8-neighbourhood); a piece is content when it has at least
-// 0.05 mm² of pixels and does not touch the trim line. A piece that starts
-// right at the trim line without reaching the bleed is a background missing
-// its bleed, which the bleed check reports. An edge is named when a content
+// 0.05 mm² of pixels and comes no nearer than 0.1 mm to the trim line. A
+// piece that starts at the trim line (or a hair inside it, as when a design
+// without bleed is cut a pixel too large) without reaching the bleed is a
+// background missing its bleed, which the bleed check reports. An edge is named when a content
 // pixel lies in its band; content in a corner, within 3 mm of two edges,
 // names both. Content 3 mm or more inside the trim line is never looked at.
 // As a consequence a frame drawn parallel to an edge inside the band, whose
@@ -46,6 +47,9 @@ inline constexpr int kSafeAreaStep = 40;
 // Smallest content piece, in square millimetres.
 inline constexpr float kSafeAreaMinContentMm2 = 0.05f;
 
+// A piece starting this near the trim line starts at it, in millimetres.
+inline constexpr float kSafeAreaTrimSlackMm = 0.1f;
+
 inline constexpr char kSafeAreaCaption[] = "文字切れチェック";
 inline constexpr char kSafeAreaMessageTail[] =
     "　のフチから３mm以内に文字やロゴがあり、断裁で切れる可能性があります。\n"
@@ -68,11 +72,13 @@ struct SafeAreaGeometry {
   int32_t safeX;   // depth of the left and right safe bands
   int32_t safeY;   // depth of the top and bottom safe bands
   int32_t minContentPixels;
+  int32_t trimSlack;  // pieces this near the trim line (or nearer) start at it
 };
 
 // The geometry of a cut image width × height for a card of cardWidthMm ×
 // cardHeightMm with bleedMm on every edge: the insets as the bleed check takes
-// them (BleedDepth), the 3-mm bands and the smallest piece at the same scale.
+// them (BleedDepth), the 3-mm bands, the smallest piece and the slack at the
+// trim line at the same scale.
 SafeAreaGeometry SafeAreaGeometryFor(int32_t width, int32_t height, float cardWidthMm,
                                      float cardHeightMm, float bleedMm);
 

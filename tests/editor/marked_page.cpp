@@ -51,7 +51,7 @@ void FillArea(DibImage* page, double x0, double y0, double x1, double y1, Rgb co
   DibLayout layout;
   DibDescribe(page, &layout);
   const int32_t rows = layout.height < 0 ? -layout.height : layout.height;
-  const double angle = turn.degrees * M_PI / 180.0;
+  const double angle = turn.degrees * 3.14159265358979323846 / 180.0;
   const double cs = std::cos(angle);
   const double sn = std::sin(angle);
   // Bounds of the turned area on the page.
@@ -188,6 +188,45 @@ void SoftenPage(DibImage* page) {
     }
     above.swap(line);
   }
+}
+
+DibImage* ResampledPage(DibImage* page, double scale) {
+  DibLayout from;
+  DibDescribe(page, &from);
+  const int32_t sw = from.width;
+  const int32_t sh = from.height < 0 ? -from.height : from.height;
+  const int32_t w = static_cast<int32_t>(std::lround(sw * scale));
+  const int32_t h = static_cast<int32_t>(std::lround(sh * scale));
+  DibImage* out = MakeWhitePage(w, h, true);
+  if (!out) return nullptr;
+  DibLayout to;
+  DibDescribe(out, &to);
+  // Source columns and weights, the same for every line.
+  std::vector<int32_t> xa(w), xb(w);
+  std::vector<double> fx(w);
+  for (int32_t x = 0; x < w; ++x) {
+    const double u = (x + 0.5) / scale - 0.5;
+    const int32_t x0 = static_cast<int32_t>(std::floor(u));
+    fx[x] = u - x0;
+    xa[x] = std::clamp(x0, 0, sw - 1);
+    xb[x] = std::clamp(x0 + 1, 0, sw - 1);
+  }
+  for (int32_t y = 0; y < h; ++y) {
+    const double v = (y + 0.5) / scale - 0.5;
+    const int32_t y0 = static_cast<int32_t>(std::floor(v));
+    const double fy = v - y0;
+    const unsigned char* above = LineFromTop(from, std::clamp(y0, 0, sh - 1));
+    const unsigned char* below = LineFromTop(from, std::clamp(y0 + 1, 0, sh - 1));
+    unsigned char* line = LineFromTop(to, y);
+    for (int32_t x = 0; x < w; ++x) {
+      for (int k = 0; k < 3; ++k) {
+        const double top = (1 - fx[x]) * above[3 * xa[x] + k] + fx[x] * above[3 * xb[x] + k];
+        const double bottom = (1 - fx[x]) * below[3 * xa[x] + k] + fx[x] * below[3 * xb[x] + k];
+        line[3 * x + k] = static_cast<unsigned char>(std::lround((1 - fy) * top + fy * bottom));
+      }
+    }
+  }
+  return out;
 }
 
 CardRect TrimBox(int32_t left, int32_t top, float widthMm, float heightMm, float pixelsPerMm) {

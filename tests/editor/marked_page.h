@@ -59,6 +59,12 @@ void DrawTextBlocks(DibImage* page, const CardRect& area, uint32_t seed);
 // resampled page looks.
 void SoftenPage(DibImage* page);
 
+// A new top-down page `scale` times the size of `page`, resampled with the
+// bilinear filter, pixel centres aligned: page pixel (x, y) takes the source
+// at ((x + 0.5) / scale − 0.5, (y + 0.5) / scale − 0.5). How a design made at
+// another resolution lands on a 720-dpi page.
+DibImage* ResampledPage(DibImage* page, double scale);
+
 // The trim box of a card of widthMm × heightMm at pixelsPerMm with its top
 // left corner at (left, top): width and height rounded to whole pixels.
 CardRect TrimBox(int32_t left, int32_t top, float widthMm, float heightMm, float pixelsPerMm);

@@ -97,6 +97,7 @@ TEST(SafeAreaGeometryFor, TakesTheBleedAndTheBandAtTheCardsScale) {
   EXPECT_EQ(g.safeX, 85);
   EXPECT_EQ(g.safeY, 85);
   EXPECT_EQ(g.minContentPixels, 40);  // 0.05 mm² at 28.35 pixels per mm
+  EXPECT_EQ(g.trimSlack, 3);          // 0.1 mm
   const SafeAreaGeometry portrait = SafeAreaGeometryFor(kHeight, kWidth, 55.0f, 91.0f, 2.0f);
   EXPECT_EQ(portrait.bleedX, kTrim);
   EXPECT_EQ(portrait.safeY, 85);
@@ -118,6 +119,7 @@ TEST(CheckSafeArea, TextOneMillimetreInsideNamesThatEdgeOnly) {
       {"top", [&](Card& c) { c.Text(900, in, 900); }, kSafeAreaTop},
       {"bottom", [&](Card& c) { c.Text(900, kHeight - in - 60, 900); }, kSafeAreaBottom},
       {"top left corner", [&](Card& c) { c.Text(in, in, 300); }, kSafeAreaTop | kSafeAreaLeft},
+      {"left, 2.5 mm inside", [&](Card& c) { c.Text(kTrim + 71, 700, 900); }, kSafeAreaLeft},
       {"left, on a coloured card with noise",
        [&](Card& c) {
          std::mt19937 random(3);
@@ -154,6 +156,7 @@ TEST(CheckSafeArea, BackgroundsAndContentWellInsideDoNotWarn) {
          c.Text(900, in, 800);
          c.Text(900, kHeight - in - 60, 800);
        }},
+      {"text exactly 3 mm inside the left edge", [](Card& c) { c.Text(kTrim + 85, 700, 900); }},
       {"photo through the bleed",
        [](Card& c) {
          std::mt19937 random(11);
@@ -188,6 +191,10 @@ TEST(CheckSafeArea, BackgroundsAndContentWellInsideDoNotWarn) {
        [](Card& c) { c.Fill(-10, 700, kTrim + 150, 900, {240, 120, 0}); }},
       {"a background without bleed (the bleed check's case)",
        [](Card& c) { c.Fill(kTrim, kTrim, kWidth - kTrim, kHeight - kTrim, {30, 60, 160}); }},
+      {"a background without bleed, cut two pixels too large",
+       [](Card& c) {
+         c.Fill(kTrim + 2, kTrim + 2, kWidth - kTrim - 2, kHeight - kTrim - 2, {30, 60, 160});
+       }},
   };
   for (const auto& c : cases) {
     Card card;
