@@ -54,6 +54,7 @@ BUTTON_CLASS = "_BMPBTN_CLASS_"
 # Control ids of the program's windows.
 IDC_DATA_CUT, IDC_UPLOAD, IDC_BACK, IDC_CLOSE = 1027, 1031, 1034, 1036
 IDC_OPEN_DESIGN = 1043
+IDC_LANDSCAPE = 1024
 NOTE_CLASS = "NORVALISK_NOTE"
 OPEN_DIALOG_TITLE = "名刺のデザインファイルを開く"
 IDC_SAVE_LOGIN, IDC_USER_ID, IDC_USER_PWD, IDC_LOGIN, IDC_NEW_MEMBER = 1012, 1014, 1015, 1016, 1035
@@ -70,7 +71,6 @@ VIEW_REDUCTION = 12
 # 20 mm from the page's left and top edges.
 DESIGN_PLACE_MM = 18.0
 TRIM_PLACE_MM = 20.0
-SAMPLE_DESIGN_PIXELS = (2693, 1672)  # tools/make_sample_card.sh: 95 x 59 mm at 720 dpi
 PAGE_PIXELS_PER_MM = 720 / 25.4  # the page maker's resolution
 
 POLL_SECONDS = 0.1
@@ -592,18 +592,17 @@ class Walk:
             return bluish * 3 > len(rgb) // 2
         self.screen.wait_pixels("page 1 in the editor view", probe_rect, design_shown, timeout=90)
         self.selection = g.default_selection()
-        self.on_found_card = False
         note = self.card_note()
         if note:
-            # The program found the sample card by its design area (95 x 59 mm: 91 x 55 with 2 mm of
-            # bleed) and placed the selection on its trim box.
-            design_px = int(DESIGN_PLACE_MM * PAGE_PIXELS_PER_MM + 0.5)
-            bleed_px = int(BLEED_MM * PAGE_PIXELS_PER_MM + 0.5)
-            left, top = design_px + bleed_px, design_px + bleed_px
-            right, bottom = design_px + SAMPLE_DESIGN_PIXELS[0] - bleed_px, design_px + SAMPLE_DESIGN_PIXELS[1] - bleed_px
-            self.selection = (g.view_x(left), g.view_y(top), g.view_x(right), g.view_y(bottom))
-            self.on_found_card = True
-            log("the program found the card (%s)" % note)
+            # The program found the sample card (95 x 59 mm: 91 x 55 with 2 mm of bleed) and placed the
+            # selection on it. This walk places the card by hand: よこ, clicked again, puts the selection
+            # back at its default place and size.
+            log("the program found the card (%s); back to the default selection" % note)
+            landscape = self.main().find(cls="Button", id=IDC_LANDSCAPE)
+            if landscape is None:
+                raise DriverError("no よこ button in the options bar")
+            self.screen.click_window(landscape)
+            self.screen.wait("the card note to go", lambda tops: not self.card_note(tops))
         log("page 1 selected and shown; selection at %s" % (self.selection,))
         self.shot("page-selected")
 
@@ -616,12 +615,7 @@ class Walk:
         return g.view_x(page_x), g.view_y(page_y)
 
     def place_selection(self, left, top, step):
-        """Drags the selection by its middle so that its top-left corner lands at (left, top) in the view.
-        A selection the program placed on a found card is first moved away by hand, so that the cut
-        follows the selection placed here."""
-        if getattr(self, "on_found_card", False):
-            self.on_found_card = False
-            self._drag_selection(self.selection[0] + 15, self.selection[1] + 15)
+        """Drags the selection by its middle so that its top-left corner lands at (left, top) in the view."""
         self._drag_selection(left, top)
         self.shot(step)
 
