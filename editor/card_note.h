@@ -7,9 +7,9 @@
 #include <windows.h>
 
 // Where the note sits in the main window's client area.
-inline constexpr int kCardNoteX = 112;
+inline constexpr int kCardNoteX = 122;
 inline constexpr int kCardNoteY = 50;
-inline constexpr int kCardNoteWidth = 178;
+inline constexpr int kCardNoteWidth = 166;
 inline constexpr int kCardNoteHeight = 17;
 
 // Creates the hidden note as a child of `parent`; `background` is the

@@ -79,9 +79,9 @@ void ChangeSelection(HWND view, CutEditor* editor, const CardRect& next) {
 // The note's text for a card found on the page.
 const char* CardNoteText(int32_t source) {
   switch (source) {
-    case PageCardImported: return "名刺を配置：開いたデザイン";
+    case PageCardImported: return "デザインの名刺に配置";
     case PageCardMarks: return "名刺を検出：トンボ";
-    case PageCardDesignArea: return "名刺を検出：デザインの端";
+    case PageCardDesignArea: return "名刺を検出：デザイン端";
     default: return nullptr;
   }
 }
