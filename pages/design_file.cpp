@@ -6,6 +6,8 @@
 
 #include <wincodec.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -109,6 +111,8 @@ DesignImportStatus Decode(const char* path, DecodedDesign* design) {
       width == 0 || height == 0) {
     return DesignUnreadable;
   }
+  design->width = static_cast<int32_t>(std::min<UINT>(width, INT32_MAX));
+  design->height = static_cast<int32_t>(std::min<UINT>(height, INT32_MAX));
   const uint64_t bytes = uint64_t{width} * height * 4;
   if (width > 65535 || height > 65535 || bytes > kMaxDesignBytes) return DesignTooLarge;
   ComRef<IWICFormatConverter> converter;
@@ -130,8 +134,6 @@ DesignImportStatus Decode(const char* path, DecodedDesign* design) {
   }
   FlattenOnWhite(bgra.data(), static_cast<int32_t>(width), static_cast<int32_t>(height),
                  static_cast<int32_t>(width * 4), design->bgr.data());
-  design->width = static_cast<int32_t>(width);
-  design->height = static_cast<int32_t>(height);
   return DesignImported;
 }
 
@@ -217,9 +219,9 @@ DesignImportStatus ImportDesignFile(const char* path, const char* pagePrefix,
 
   DecodedDesign design;
   const DesignImportStatus decoded = Decode(path, &design);
-  if (decoded != DesignImported) return decoded;
   result->widthMm = design.width * 25.4 / xDpi;
   result->heightMm = design.height * 25.4 / yDpi;
+  if (decoded != DesignImported) return decoded;
   switch (PlaceDesign(design.width, design.height, xDpi, yDpi, &result->placement)) {
     case PlacementOk: break;
     case PlacementEmpty: return DesignUnreadable;

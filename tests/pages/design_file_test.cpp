@@ -255,32 +255,14 @@ TEST_F(DesignFileTest, A720DpiDesignIsCopiedPixelForPixel) {
     }
 }
 
-// Waits (up to 10 s) for this process's message box to show its text, then
-// answers OK. Returns "caption|text", or "(no message box)".
-std::string AnswerWhenShown() {
-  for (int tries = 0; tries < 1000; ++tries) {
-    Sleep(10);
-    HWND box = FindProcessWindow(GetCurrentProcessId(), "#32770");
-    if (!box) continue;
-    char text[512] = {};
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      char className[16] = {};
-      GetClassNameA(child, className, sizeof className);
-      if (lstrcmpiA(className, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0) break;
-    }
-    if (!text[0]) continue;  // the box is still being filled in
-    char caption[64] = {};
-    GetWindowTextA(box, caption, sizeof caption);
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    return std::string(caption) + "|" + text;
-  }
-  return "(no message box)";
-}
-
 // Opens `path` through the program's command path and returns the message
 // shown and the page index.
 std::string OpenAnswering(const std::string& path, int* page) {
-  auto answer = std::async(std::launch::async, AnswerWhenShown);
+  auto answer = std::async(std::launch::async, [] {
+    std::string caption;
+    std::string text = AnswerMessageBox(&caption);
+    return caption + "|" + text;
+  });
   *page = OpenDesignFile(nullptr, path.c_str());
   return answer.get();
 }
