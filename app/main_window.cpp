@@ -7,10 +7,12 @@
 #include <cstdio>
 
 #include "app/folder_watcher.h"
+#include "app/open_design.h"
 #include "app/program_values.h"
 #include "controls/bitmap_button.h"
 #include "base/scoped_handle.h"
 #include "controls/window_region.h"
+#include "editor/card_note.h"
 #include "editor/card_preview.h"
 #include "editor/editor_view.h"
 #include "editor/options_bar.h"
@@ -22,6 +24,7 @@
 #include "pages/page_selector.h"
 #include "resources/resource.h"
 #include "upload/bleed_dialog.h"
+#include "upload/safe_area_dialog.h"
 #include "upload/upload_dialogs.h"
 #include "webview/navo.h"
 
@@ -51,11 +54,13 @@ constexpr ButtonPlace kButtons[] = {
     {IDC_UPLOAD, 775, 617, {"BTN_UPLOAD", "BTN_UPLOAD_HV", "BTN_UPLOAD", "BTN_UPLOAD"}},
     {IDC_FRONT, 515, 70, {"TAB_FRONT", "TAB_FRONT_HV", "TAB_FRONT_SEL", "TAB_FRONT"}},
     {IDC_BACK, 622, 70, {"TAB_BACK", "TAB_BACK_HV", "TAB_BACK_SEL", "TAB_BACK"}},
+    {IDC_OPEN_DESIGN, 433, 152, {"BTN_OPEN", "BTN_OPEN_HV", "BTN_OPEN", "BTN_OPEN"}},
 };
 constexpr int kButtonCount = sizeof kButtons / sizeof kButtons[0];
 
-// Destruction order of the buttons: close, help, site, cut, clear, upload, tabs.
-constexpr int kButtonDestroyOrder[kButtonCount] = {0, 4, 3, 2, 1, 5, 6, 7};
+// Destruction order of the buttons: close, help, site, cut, clear, upload,
+// tabs, then the open button.
+constexpr int kButtonDestroyOrder[kButtonCount] = {0, 4, 3, 2, 1, 5, 6, 7, 8};
 
 // The main window's own resources; its panels are in AppWindows. The links
 // are what each panel is handed at creation, kept here for the panels' life.
@@ -114,7 +119,7 @@ void OnCreate(HWND window) {
   // The window system owns the region once it is set.
   SetWindowRgn(window, RegionFromBitmap(g_state.background.get(), kSkinKey), TRUE);
 
-  g_state.editorLinks = {&Job, window, {nullptr, nullptr}};
+  g_state.editorLinks = {&Job, window, {nullptr, nullptr}, nullptr, nullptr};
   AppWindows.editorView = CreatePanel("IMAGEDLG", window, EditorViewProc,
                                       reinterpret_cast<LPARAM>(&g_state.editorLinks));
   g_state.selectorLinks = {&Job, AppWindows.editorView, PanelBrush};
@@ -145,7 +150,42 @@ void OnCreate(HWND window) {
                                             kSkinButtonFlags);
   }
   SetBitmapButtonState(Button(IDC_FRONT), BtnSelected, 1);
+  AppWindows.cardNote = CreateCardNote(window, g_state.background.get());
+  g_state.editorLinks.optionsBar = AppWindows.optionsBar;
+  g_state.editorLinks.cardNote = AppWindows.cardNote;
+  // Design files dropped on the window open like those chosen with 開く.
+  DragAcceptFiles(window, TRUE);
   WatchFolder(ProgramFolder, window, IDC_SHOW_PAGE);
+}
+
+// Shows the page just written from a design file: the selector counts it,
+// and selects it unless the count selects page 1 by itself.
+void ShowImportedPage(int pageIndex) {
+  PostCommand(AppWindows.pageSelector, IDC_SHOW_PAGE);
+  if (pageIndex > 0 || Job.pageCount > 0) {
+    PostCommand(AppWindows.pageSelector, IDC_PAGE1 + pageIndex);
+  }
+}
+
+void OnOpenDesign(HWND window) {
+  char path[kPathSize];
+  if (!ChooseDesignFile(window, path, sizeof path)) return;
+  const int page = OpenDesignFile(window, path);
+  if (page >= 0) ShowImportedPage(page);
+}
+
+void OnDropFiles(HWND window, HDROP drop) {
+  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  char path[kPathSize];
+  int last = -1;
+  for (UINT i = 0; i < count; ++i) {
+    if (DragQueryFileA(drop, i, path, sizeof path) == 0) continue;
+    const int page = OpenDesignFile(window, path);
+    if (page < 0) break;  // the message is shown; later files stay out
+    last = page;
+  }
+  DragFinish(drop);
+  if (last >= 0) ShowImportedPage(last);
 }
 
 void OnSize() {
@@ -195,7 +235,9 @@ void OnUpload(HWND window) {
     MessageBoxA(window, "名刺表の画像が切り取られていません。", "アップロード", MB_ICONERROR | MB_OK);
     return;
   }
-  if (CheckBleed(window, Job.sides[Job.currentSide].image, Job) == IDYES && EnsureLogin(window) == 1) {
+  DibImage* checked = Job.sides[Job.currentSide].image;
+  if (CheckBleed(window, checked, Job) == IDYES && CheckSafeAreaDialog(window, checked, Job) == IDYES &&
+      EnsureLogin(window) == 1) {
     ShowUploadDialogs(window, {&Job, ProgramFolder, AppWindows.webView});
   }
 }
@@ -242,6 +284,9 @@ bool OnCommand(HWND window, int command) {
     case IDC_SHOW_PAGE:
       PostCommand(AppWindows.pageSelector, IDC_SHOW_PAGE);
       return true;
+    case IDC_OPEN_DESIGN:
+      OnOpenDesign(window);
+      return true;
     default:
       return false;
   }
@@ -270,6 +315,7 @@ void OnClose(HWND window) {
   DestroyChild(AppWindows.previews[0]);
   DestroyChild(AppWindows.previews[1]);
   DestroyChild(AppWindows.webView);
+  DestroyChild(AppWindows.cardNote);
   g_state.background.reset();
   DestroyWindow(window);
 }
@@ -296,6 +342,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 1;
       }
       break;
+    case WM_DROPFILES:
+      OnDropFiles(window, reinterpret_cast<HDROP>(wParam));
+      return 0;
     case WM_CLOSE:
       OnClose(window);
       return 0;

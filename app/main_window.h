@@ -24,6 +24,7 @@ struct AppWindowSet {
   HWND optionsBar;    // VIEWDLG
   HWND previews[2];   // CARDDLG of the front and of the back
   HWND webView;
+  HWND cardNote;      // "名刺を検出" label in the header
 };
 extern AppWindowSet AppWindows;
 

@@ -11,7 +11,7 @@
 
 #include "editor/card_finder.h"
 #include "editor/marked_page.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 #include "ratio_reporter.h"
 
 namespace {

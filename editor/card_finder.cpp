@@ -30,7 +30,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 namespace {
 

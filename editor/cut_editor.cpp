@@ -3,6 +3,7 @@
 
 #include "job/card_job.h"
 #include "editor/card_resample.h"
+#include "editor/fit_rect.h"
 #include "image/dib_image.h"
 
 namespace {
@@ -24,6 +25,7 @@ void FreeEditorPage(CutEditor* editor) {
   DibFree(editor->viewImage);
   editor->pageImage = nullptr;
   editor->viewImage = nullptr;
+  ReleaseExactCard(editor);
 }
 
 CardGeometry JobGeometry(const CardJob& job) {
@@ -62,6 +64,28 @@ void ApplyCardSettings(CutEditor* editor, CardJob* job, int32_t clientWidth) {
   EmptyCardSide(&job->sides[0]);
   EmptyCardSide(&job->sides[1]);
   editor->selection = DefaultSelection(clientWidth, JobGeometry(*job), editor->viewScale);
+  ReleaseExactCard(editor);
+}
+
+bool PlaceSelectionOnCard(CutEditor* editor, const CardRect& trim, int32_t clientWidth,
+                          int32_t clientHeight) {
+  DibLayout layout;
+  if (!editor->pageImage || !DibDescribe(editor->viewImage, &layout)) return false;
+  // Where the view will draw its reduced page (as PaintImageFit does).
+  int32_t drawn[4] = {0, 0, clientWidth, clientHeight};
+  if (!FitImageRect(layout.width, layout.height < 0 ? -layout.height : layout.height, drawn)) {
+    return false;
+  }
+  editor->imageRect = {drawn[0], drawn[1], drawn[2], drawn[3]};
+  editor->selection = TrimRectInView(trim, drawn[0], drawn[1], editor->viewScale);
+  editor->exactCard = 1;
+  editor->exactTrim = trim;
+  return true;
+}
+
+void ReleaseExactCard(CutEditor* editor) {
+  editor->exactCard = 0;
+  editor->exactTrim = {};
 }
 
 void ClearCurrentSide(CardJob* job) {
@@ -74,8 +98,10 @@ bool CutCurrentSide(const CutEditor& editor, CardJob* job) {
   if (!editor.pageImage) return false;
   const CardGeometry card = JobGeometry(*job);
   side->pageIndex = job->selectedPage;
-  side->trimRect = TrimRectFromSelection(editor.selection, editor.imageRect.left,
-                                         editor.imageRect.top, editor.viewScale);
+  side->trimRect = editor.exactCard
+                       ? editor.exactTrim
+                       : TrimRectFromSelection(editor.selection, editor.imageRect.left,
+                                               editor.imageRect.top, editor.viewScale);
   side->cutRect = CutRectFromTrim(side->trimRect, card);
   int32_t width = 0;
   int32_t height = 0;

@@ -40,6 +40,8 @@ struct CutEditor {
   int32_t grabRight;       // corner being resized: right (1) or left (0) edge
   int32_t grabBottom;      // bottom (1) or top (0) edge
   int32_t handleSize;      // side of the corner handles as last drawn
+  int32_t exactCard;       // 1 while the selection sits on a found card and has not been moved
+  CardRect exactTrim;      // that card's trim box in page pixels: what a cut then takes
 };
 
 // Factor by which a page is reduced for display.
@@ -80,10 +82,21 @@ void ApplyCardSettings(CutEditor* editor, CardJob* job, int32_t clientWidth);
 // Empties the current side.
 void ClearCurrentSide(CardJob* job);
 
-// Cuts the current side out of the page at the selection. Without a page, or
+// Cuts the current side out of the page at the selection, or at the found
+// card's trim box exactly while the selection still sits on it. Without a page, or
 // when the card image cannot be made, the side is left empty. Returns true
 // when the side holds a new image.
 bool CutCurrentSide(const CutEditor& editor, CardJob* job);
+
+// Places the selection on a card's trim box (page pixels) of the loaded page,
+// as the view shows it in a client of clientWidth × clientHeight, and keeps
+// the box itself for the cut until the selection is moved by hand. False
+// without a page.
+bool PlaceSelectionOnCard(CutEditor* editor, const CardRect& trim, int32_t clientWidth,
+                          int32_t clientHeight);
+
+// The user moved or resized the selection: the cut follows the selection again.
+void ReleaseExactCard(CutEditor* editor);
 
 // The pointer shape for a mouse move to (x, y).
 CursorShape CursorFor(const CutEditor& editor, int32_t x, int32_t y);

@@ -7,11 +7,15 @@
 // and then the new one, so a drag never repaints the page.
 #include "editor/editor_view.h"
 
-#include "job/card_job.h"
 #include "base/scoped_handle.h"
+#include "editor/card_finder.h"
+#include "editor/card_note.h"
+#include "job/card_job.h"
 #include "editor/cut_editor.h"
+#include "editor/options_bar.h"
 #include "editor/paint.h"
 #include "image/dib_image.h"
+#include "pages/design_file.h"
 #include "pages/page_selector.h"
 #include "resources/resource.h"
 
@@ -79,6 +83,71 @@ void ChangeSelection(HWND view, CutEditor* editor, const CardRect& next) {
   SetROP2(dc, R2_COPYPEN);
 }
 
+// The note's text for a card found on the page.
+const char* CardNoteText(int32_t source) {
+  switch (source) {
+    case PageCardImported: return "デザインの名刺に配置";
+    case PageCardMarks: return "名刺を検出：トンボ";
+    case PageCardDesignArea: return "名刺を検出：デザイン端";
+    default: return nullptr;
+  }
+}
+
+// The user moved the selection by hand: the cut follows the selection again.
+void LeaveCard(HWND view, CutEditor* editor) {
+  if (editor->exactCard) {
+    ReleaseExactCard(editor);
+    ShowCardNote(Links(view).cardNote, nullptr);
+  }
+}
+
+// The card of the page just loaded: known from an imported design, found
+// before, or looked for now. When there is one, the card size and
+// orientation follow it and the selection is placed on its trim box.
+void LocateCard(HWND view, CutEditor* editor) {
+  const EditorViewLinks& links = Links(view);
+  CardJob& Job = *links.job;
+  if (Job.selectedPage < 0 || Job.selectedPage >= 5) return;
+  PageCard& card = Job.pageCards[Job.selectedPage];
+  uint64_t size = 0;
+  uint64_t time = 0;
+  PageFileStamp(Job.pagePrefix, Job.selectedPage, &size, &time);
+  if (card.fileSize != size || card.fileTime != time) {
+    card = {};  // another file than the one the card was taken from
+  }
+  if (card.source == PageCardUnknown) {
+    card = {};
+    card.source = PageCardNone;
+    card.fileSize = size;
+    card.fileTime = time;
+    PageView page;
+    CardFindResult found;
+    if (PageViewFromDib(editor->pageImage, &page) &&
+        FindCard(page, Job.pixelsPerMm, Job.sizeIndex, &found)) {
+      card.source = found.method == CardFoundByMarks ? PageCardMarks : PageCardDesignArea;
+      card.trim = found.trim;
+      card.sizeIndex = found.sizeIndex;
+      card.orientation = found.orientation;
+    }
+  }
+  const char* note = CardNoteText(card.source);
+  if (!note) {
+    ShowCardNote(links.cardNote, nullptr);
+    return;
+  }
+  const RECT client = ClientRect(view);
+  if (card.sizeIndex != Job.sizeIndex || card.orientation != Job.orientation) {
+    Job.sizeIndex = card.sizeIndex;
+    Job.orientation = card.orientation;
+    ApplyCardSettings(editor, &Job, client.right);
+    ShowCardSettings(links.optionsBar);
+    RepaintPreview(view, 0);
+    RepaintPreview(view, 1);
+  }
+  PlaceSelectionOnCard(editor, card.trim, client.right, client.bottom);
+  ShowCardNote(links.cardNote, note);
+}
+
 void OnPaint(HWND view, CutEditor* editor) {
   const CardJob& Job = *Links(view).job;
   PAINTSTRUCT paint;
@@ -118,6 +187,7 @@ void OnKeyDown(HWND view, CutEditor* editor, WPARAM key) {
     default: return;
   }
   const CardRect& s = editor->selection;
+  LeaveCard(view, editor);
   ChangeSelection(view, editor, {s.left + dx, s.top + dy, s.right + dx, s.bottom + dy});
 }
 
@@ -151,6 +221,10 @@ void OnMouseMove(HWND view, CutEditor* editor, int x, int y) {
   const bool oneAxis = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
   CardRect next;
   if (EditorDrag(*editor, Job, x, y, oneAxis, &next)) {
+    const CardRect& s = editor->selection;
+    if (next.left != s.left || next.top != s.top || next.right != s.right || next.bottom != s.bottom) {
+      LeaveCard(view, editor);
+    }
     ChangeSelection(view, editor, next);
   }
 }
@@ -181,8 +255,12 @@ void LoadCurrentPage(HWND view, CutEditor* editor) {
   const CardJob& Job = *Links(view).job;
   FreeEditorPage(editor);
   const RECT client = ClientRect(view);
-  TakeEditorPage(editor, LoadPageImage(view, Job.pagePrefix, Job.selectedPage), Job, client.right,
-                 client.bottom);
+  if (TakeEditorPage(editor, LoadPageImage(view, Job.pagePrefix, Job.selectedPage), Job,
+                     client.right, client.bottom)) {
+    LocateCard(view, editor);
+  } else {
+    ShowCardNote(Links(view).cardNote, nullptr);
+  }
   InvalidateRect(view, nullptr, TRUE);
 }
 
@@ -195,6 +273,7 @@ INT_PTR OnCommand(HWND view, CutEditor* editor, int command) {
       return TRUE;
     case IDC_CARD_SIZE:
       ApplyCardSettings(editor, &Job, ClientRect(view).right);
+      ShowCardNote(Links(view).cardNote, nullptr);
       RepaintPreview(view, 0);
       RepaintPreview(view, 1);
       InvalidateRect(view, nullptr, TRUE);

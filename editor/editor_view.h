@@ -17,6 +17,8 @@ struct EditorViewLinks {
   CardJob* job;        // the card being made: page, card settings, sides
   HWND mainWindow;     // told IDC_FRONT or IDC_BACK when a cut side is pressed
   HWND previews[2];    // repainted after a cut, a clear or a card change
+  HWND optionsBar;     // shows the card size when a found card changes it
+  HWND cardNote;       // tells that a card was found on the page
 };
 
 // Dialog procedure of IMAGEDLG; the main window creates the view with

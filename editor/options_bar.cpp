@@ -85,3 +85,10 @@ INT_PTR CALLBACK OptionsBarProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       return FALSE;
   }
 }
+
+void ShowCardSettings(HWND bar) {
+  if (!bar) return;
+  CheckRadioButton(bar, IDC_LANDSCAPE, IDC_PORTRAIT,
+                   Job.orientation == kPortrait ? IDC_PORTRAIT : IDC_LANDSCAPE);
+  SendDlgItemMessageA(bar, IDC_CARD_SIZE, CB_SETCURSEL, static_cast<WPARAM>(Job.sizeIndex), 0);
+}

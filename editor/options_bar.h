@@ -18,3 +18,7 @@ struct OptionsBarLinks {
 // CreateDialogParamA(instance, "VIEWDLG", main window, OptionsBarProc,
 // reinterpret_cast<LPARAM>(&links)) for an OptionsBarLinks `links`.
 INT_PTR CALLBACK OptionsBarProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Shows the job's card size and orientation in the bar without announcing a
+// change (the caller has applied it already). A null bar does nothing.
+void ShowCardSettings(HWND bar);

@@ -8,6 +8,29 @@
 #include "base/program_paths.h"
 #include "job/card_side.h"
 
+// Where the card of a page was found, if it was.
+enum PageCardSource : int32_t {
+  PageCardUnknown = 0,     // not looked for yet
+  PageCardNone,            // looked for, nothing card-like
+  PageCardImported,        // the page was made from a card-sized design file
+  PageCardMarks,           // found by its trim marks
+  PageCardDesignArea,      // found by the edges of its design area
+};
+
+// The card of one page: its trim box in page pixels and its size. Pages
+// made from a card-sized design file know it from the start; printed pages
+// learn it when they are first loaded. Each entry holds for the page file
+// it was taken from (its size and last write time): a page file written
+// again is looked at afresh.
+struct PageCard {
+  int32_t source;       // PageCardSource
+  CardRect trim;
+  int32_t sizeIndex;
+  int32_t orientation;
+  uint64_t fileSize;
+  uint64_t fileTime;
+};
+
 // The one record of the card being made; lives for the whole run.
 struct CardJob {
   char pagePrefix[kPathSize];  // page n is "%s%d.bmp" of this prefix and n
@@ -22,6 +45,9 @@ struct CardJob {
   float pixelsPerMm;           // page resolution: 720 dots per inch
   int32_t currentSide;         // 0 front, 1 back
   CardSide sides[2];           // front and back
+  // The card of each page, by page index; page files are deleted at
+  // start-up, so all start unknown.
+  PageCard pageCards[5];
 };
 
 inline constexpr float kPixelsPerMm = 28.346457f;

@@ -29,6 +29,7 @@
 #define IDC_SITE 1037       /* log in, then open the service site; same number as IDC_PAGE2 */
 #define IDC_SHOW_PAGE 1042  /* main window and page selector: recount the page files;
                                editor view: load the selected page */
+#define IDC_OPEN_DESIGN 1043 /* "開く": open a design file as the next page */
 
 /* ---- Page selector (PAGEDLG) --------------------------------------------------- */
 #define IDC_PAGE1 1036 /* same number as IDC_CLOSE */

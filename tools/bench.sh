@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=${NORVALISK_BUILD_ROOT:-$root/build}/bench
 jobs=${NORVALISK_JOBS:-2}
-benches=(cut_bench dib_bench png_bench card_finder_bench)
+benches=(cut_bench dib_bench png_bench card_finder_bench import_bench)
 cmake -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=Release -DNORVALISK_SANITIZE=OFF \
   -DNORVALISK_TESTS=OFF -DNORVALISK_BENCH=ON >/dev/null
 cmake --build "$out" --target "${benches[@]}" -j"$jobs"

@@ -12,6 +12,7 @@ KEY = (0, 0, 255)
 BITMAPS = {"WINDOW_BG": (878, 680)}
 for name, size in {
     "BTN_CANCEL": (100, 29), "BTN_CLEAR": (95, 43), "BTN_CLOSE": (57, 19), "BTN_CUT": (65, 83),
+    "BTN_OPEN": (65, 72),
     "BTN_GO_MYPAGE": (150, 37), "BTN_GO_RET": (150, 37), "BTN_HELP": (67, 34),
     "BTN_LOGIN": (100, 29), "BTN_REGIST": (121, 37), "BTN_SITE": (147, 57), "BTN_UPLOAD": (89, 45),
 }.items():

@@ -272,7 +272,7 @@ make_window_bg() {
   # Soft shadows under the main-window buttons, so they sit on the surface. Each
   # starts a few rows down, so nothing dark shows at a button's upper corners.
   local shadows="" place bx by bw bh br
-  for place in 805:10:57:19:6 765:52:95:43:7 433:235:65:83:8 505:610:147:57:8 675:622:67:34:6 775:617:89:45:7; do
+  for place in 805:10:57:19:6 765:52:95:43:7 433:152:65:72:8 433:235:65:83:8 505:610:147:57:8 675:622:67:34:6 775:617:89:45:7; do
     IFS=: read -r bx by bw bh br <<<"$place"
     shadows+="roundrectangle $((bx + 1)),$((by + 4)) $((bx + bw - 2)),$((by + bh - 1)) $br,$br "
   done
@@ -314,6 +314,16 @@ make_main_buttons() {
     shadow_text "$jp_font" 12 white 'rgba(110,45,0,0.45)' 0 25 '切り取り' bold
     # shellcheck disable=SC2046
     button "BTN_CUT$hv" 65 83 8 "$wbg" 433 235 $(pick "$hv" "$orange" "$orange_hv")
+
+    # Open, 65x72 at 433,152: a folder with a card in it, above the cut button.
+    shape "fill 'rgba(0,0,0,0.18)' roundrectangle 16,14 50,40 3,3
+           fill '#F2B632' roundrectangle 15,11 29,19 2,2 fill '#F5C14A' roundrectangle 15,15 49,39 3,3
+           fill white stroke '$navy' stroke-width 1 roundrectangle 21,8 45,24 1.5,1.5 stroke none
+           fill '$navy_hi' rectangle 25,12 36,13 rectangle 25,16 32,17
+           fill '#E9A516' polygon 15,22 50,22 48,39 17,39"
+    text "$jp_font" 13 "$navy" 0 20 '開く' bold
+    # shellcheck disable=SC2046
+    button "BTN_OPEN$hv" 65 72 8 "$wbg" 433 152 $(pick "$hv" "$light" "$light_hv")
 
     # Site, 147x57 at 505,610: a globe and two lines of text.
     shape "fill 'rgba(255,255,255,0.16)' stroke white stroke-width 2 circle 26,28 26,42

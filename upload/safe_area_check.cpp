@@ -14,7 +14,7 @@
 #include <cstring>
 #include <vector>
 
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 #include "upload/bleed_check.h"
 
 namespace {

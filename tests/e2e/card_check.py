@@ -145,3 +145,71 @@ def multipart_parts(content_type, body):
         parts.append((name.group(1).decode("latin-1") if name else None,
                       filename.group(1) if filename else None, headers.get(b"content-type"), value))
     return parts
+
+
+# ---------------------------------------------------------------- a design file with trim marks
+
+PAGE_SIZE = (5953, 8419)  # A4 at 720 dpi
+MARKED_SHEET = (1680, 1190)  # 120 x 85 mm at 350 dpi: not a card's proportions
+MARKED_TRIM = (213, 216, 213 + 1254, 216 + 758)  # 91 x 55 mm at 350 dpi, in sheet pixels
+MARK_GAP = 41  # the bleed line 3 mm outside the trim line
+MARK_ARM = 138  # 10 mm
+
+
+def make_marked_design(path):
+    """A 350-dpi PNG sheet with a card design, its 3 mm bleed and Japanese corner trim marks (strokes
+    two pixels wide centred on the trim and bleed lines). Returns the trim box in sheet pixels."""
+    width, height = MARKED_SHEET
+    left, top, right, bottom = MARKED_TRIM
+    g, arm = MARK_GAP, MARK_ARM
+    sheet = np.full((height, width, 3), 255, dtype=np.uint8)
+    # Background through the bleed, a band across it, and "text" 5 mm and more inside.
+    sheet[top - g:bottom + g, left - g:right + g] = (24, 92, 128)
+    sheet[top + 520:top + 600, left - g:right + g] = (240, 180, 40)
+    for row in range(4):
+        y = top + 90 + row * 60
+        sheet[y:y + 30, left + 90:left + 90 + 500 - row * 80] = (250, 250, 250)
+    sheet[top + 100:top + 300, right - 300:right - 100] = (200, 40, 60)
+
+    def vertical(x, y0, y1):  # a stroke centred on the boundary x
+        sheet[min(y0, y1):max(y0, y1), x - 1:x + 1] = 0
+
+    def horizontal(y, x0, x1):
+        sheet[y - 1:y + 1, min(x0, x1):max(x0, x1)] = 0
+    for cx, cy, dx, dy in ((left, top, -1, -1), (right, top, 1, -1), (left, bottom, -1, 1), (right, bottom, 1, 1)):
+        reach = g + arm
+        vertical(cx, cy + dy * g, cy + dy * reach)
+        horizontal(cy, cx + dx * g, cx + dx * reach)
+        vertical(cx + dx * g, cy + dy * g, cy + dy * reach)
+        horizontal(cy + dy * g, cx + dx * g, cx + dx * reach)
+    Image.fromarray(sheet, "RGB").save(path, dpi=(350, 350))
+    return MARKED_TRIM
+
+
+def png_dpi(path):
+    """The resolution of a PNG's pHYs chunk in dots per inch, as the program reads it."""
+    with open(path, "rb") as f:
+        data = f.read()
+    pos = 8
+    while pos + 12 <= len(data):
+        length = struct.unpack(">I", data[pos:pos + 4])[0]
+        if data[pos + 4:pos + 8] == b"pHYs":
+            ppu_x, ppu_y, unit = struct.unpack(">IIB", data[pos + 8:pos + 17])
+            assert unit == 1
+            return ppu_x * 0.0254, ppu_y * 0.0254
+        pos += 12 + length
+    raise ValueError("no pHYs chunk")
+
+
+def imported_trim(design_path, design_size, trim):
+    """Where the import puts the design's trim box on the page: the design at its own resolution
+    (rounded to whole page pixels) centred on the page, its trim edges scaled with it and rounded to
+    the nearest pixel boundary. Also the smallest distance of an unrounded edge from a rounding tie."""
+    x_dpi, y_dpi = png_dpi(design_path)
+    width = int(design_size[0] * 720 / x_dpi + 0.5)
+    height = int(design_size[1] * 720 / y_dpi + 0.5)
+    x0, y0 = (PAGE_SIZE[0] - width) // 2, (PAGE_SIZE[1] - height) // 2
+    sx, sy = width / design_size[0], height / design_size[1]
+    exact = (x0 + trim[0] * sx, y0 + trim[1] * sy, x0 + trim[2] * sx, y0 + trim[3] * sy)
+    margin = min(abs((v - int(v)) - 0.5) for v in exact)
+    return tuple(round_half_up(v) for v in exact), margin

@@ -19,12 +19,20 @@ Second run, the refusals: upload before any cut gives "名刺表の画像が切�
 refuses the upload: its text is shown, the dialog stays, the PNG files are gone and
 nothing is stored.
 
+Third run, a design brought in without the printer: 開く, the file dialog, a 350-dpi
+PNG sheet with trim marks typed into its name box; the page appears, the card note
+says the card was found by its trim marks; cut, upload (no bleed or safe-area
+warning), login, title, send. The stored front PNG must equal, pixel for pixel, the
+cut of the design's own trim box (mapped onto the page by the import's placement) from
+the page file the import wrote.
+
     order_test.py --program DIR --inspector EXE --work DIR
 """
 
 import argparse
 import json
 import os
+import shutil
 import sys
 import urllib.parse
 
@@ -233,6 +241,57 @@ def second_run(checks, args, walk, service):
     checks.check(leftover_pngs(args.program) == [], "no PNG file in the program folder at the end")
 
 
+# ---------------------------------------------------------------- third run
+
+def import_run(checks, args, walk, service):
+    walk.wait_main_window()
+    design = os.path.join(args.work, "marked-design.png")
+    trim_in_design = cc.make_marked_design(design)
+    want_trim, margin = cc.imported_trim(design, cc.MARKED_SHEET, trim_in_design)
+    checks.check(margin > 0.1, "the design's trim edges land clear of rounding ties on the page", str(margin))
+    walk.open_design(design)
+
+    # The page appears and the card is found by its marks.
+    note = walk.screen.wait("the card note", lambda tops: walk.card_note(tops) or None, timeout=120)
+    checks.check(note == "名刺を検出：トンボ", "card note: found by its trim marks", repr(note))
+    page_path = os.path.join(args.program, "page_1.bmp")
+    page_copy = os.path.join(args.work, "page_1-imported.bmp")
+    shutil.copyfile(page_path, page_copy)
+    walk.shot("design-opened")
+
+    walk.cut(0, "imported-front-cut")
+    stored_before = set(service.uploads())
+    walk.upload()
+
+    def next_dialog(tops):
+        for caption in ("塗り足しチェック", "文字切れチェック"):
+            found = d.dialog(tops, caption)
+            if found:
+                return found
+        return d.dialog(tops, "ログイン", (d.IDC_USER_ID,))
+    shown = walk.screen.wait("the login dialog", next_dialog)
+    if not checks.check(shown.text == "ログイン", "no bleed or safe-area warning for the marked design", shown.text):
+        return
+    walk.log_in(USER, PASSWORD)
+    walk.send(TITLE)
+    walk.wait_complete()
+    walk.go_on()
+    walk.close_program()
+
+    stored = sorted(set(service.uploads()) - stored_before)
+    if not checks.check(len(stored) == 1, "the service stored the imported card", str(stored)):
+        return
+    mode, pixels = cc.decode_png(os.path.join(stored[0], "front.png"))
+    page, _ = cc.read_page(page_copy)
+    expected = cc.expected_card(page, want_trim)
+    checks.check(mode == "RGB" and pixels.shape == expected.shape, "imported front.png is RGB 2693 x 1672",
+                 "%s %s" % (mode, pixels.shape))
+    if pixels.shape == expected.shape:
+        checks.check(cc.first_difference(pixels, expected) is None,
+                     "imported front.png equals the cut of the design's trim box %s from the page" % (want_trim,),
+                     cc.first_difference(pixels, expected) or "")
+
+
 def main(argv):
     parser = argparse.ArgumentParser(description="End-to-end test of a whole order.")
     parser.add_argument("--program", required=True, help="program folder with Norvalisk.exe and navo.dll")
@@ -256,7 +315,7 @@ def main(argv):
     try:
         inspector = d.Inspector(wine, args.inspector)
         screen = d.Screen(inspector, args.shots)
-        for number, run in ((1, first_run), (2, second_run)):
+        for number, run in ((1, first_run), (2, second_run), (3, import_run)):
             d.log("== run %d" % number)
             program = d.Program(wine, args.program)
             walk = d.Walk(screen, program)

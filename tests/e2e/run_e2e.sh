@@ -71,8 +71,8 @@ fi
 
 export NORVALISK_E2E_INNER=1
 if unshare --net true 2>/dev/null; then
-  NORVALISK_E2E_NETNS=1 timeout -k 10 300 unshare --net -- bash "$0" "$@"
+  NORVALISK_E2E_NETNS=1 timeout -k 10 480 unshare --net -- bash "$0" "$@"
 else
   echo "e2e: no network namespace can be made here; using the machine's loopback (port 8750 must be free)" >&2
-  NORVALISK_E2E_NETNS=0 timeout -k 10 300 bash "$0" "$@"
+  NORVALISK_E2E_NETNS=0 timeout -k 10 480 bash "$0" "$@"
 fi

@@ -10,7 +10,7 @@
 
 #include "editor/card_rect_print.h"
 #include "editor/marked_page.h"
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "job/card_job.h"
 #include "editor/card_rect_print.h"
 #include "editor/cut_reference.h"
+#include "editor/fit_rect.h"
 #include "editor/page_pattern.h"
 #include "image/dib_image.h"
 
@@ -164,6 +165,49 @@ TEST_F(CutEditorTest, CutFillsTheCurrentSideFromTheSelection) {
     DibFree(reference);
   }
   EXPECT_NE(job_.sides[0].image, job_.sides[1].image);
+}
+
+// ---- a found card -------------------------------------------------------------
+TEST_F(CutEditorTest, SelectionOnAFoundCardCutsItsBoxExactly) {
+  // An A4 page; a card box that the 1/15-scale selection cannot express exactly.
+  ASSERT_TRUE(TakeEditorPage(&editor_, MakePatternPage(5953, 8419, true), job_, kClientWidth,
+                             kClientHeight));
+  const CardRect box = {1687, 3431, 1687 + 2580, 3431 + 1559};
+  ASSERT_TRUE(PlaceSelectionOnCard(&editor_, box, kClientWidth, kClientHeight));
+  // The selection shows the box where the view draws the page.
+  int32_t drawn[4] = {0, 0, kClientWidth, kClientHeight};
+  FitImageRect(5953 / 12, 8419 / 12, drawn);
+  EXPECT_EQ(editor_.imageRect, (CardRect{drawn[0], drawn[1], drawn[2], drawn[3]}));
+  EXPECT_EQ(editor_.selection, TrimRectInView(box, drawn[0], drawn[1], editor_.viewScale));
+  const CardRect roundTrip = TrimRectFromSelection(editor_.selection, drawn[0], drawn[1], editor_.viewScale);
+  ASSERT_NE(roundTrip, box) << "the test needs a box the selection alone would miss";
+
+  // The cut takes the box itself.
+  ASSERT_TRUE(CutCurrentSide(editor_, &job_));
+  EXPECT_EQ(job_.sides[0].trimRect, box);
+  const CardRect cutRect = CutRectFromTrim(box, JobGeometry(job_));
+  EXPECT_EQ(job_.sides[0].cutRect, cutRect);
+  DibImage* reference = ReferenceCut(editor_.pageImage, cutRect, 2693, 1672);
+  DibLayout layout;
+  DibDescribe(reference, &layout);
+  EXPECT_EQ(std::memcmp(DibBytes(reference), DibBytes(job_.sides[0].image), layout.fileSize), 0);
+  DibFree(reference);
+
+  // Moved by hand: the selection rules again.
+  ReleaseExactCard(&editor_);
+  ASSERT_TRUE(CutCurrentSide(editor_, &job_));
+  EXPECT_EQ(job_.sides[0].trimRect, roundTrip);
+
+  // A card change or a new page forgets the box.
+  ASSERT_TRUE(PlaceSelectionOnCard(&editor_, box, kClientWidth, kClientHeight));
+  ApplyCardSettings(&editor_, &job_, kClientWidth);
+  EXPECT_EQ(editor_.exactCard, 0);
+  ASSERT_TRUE(PlaceSelectionOnCard(&editor_, box, kClientWidth, kClientHeight));
+  ASSERT_TRUE(TakeEditorPage(&editor_, MakePatternPage(600, 800, true), job_, kClientWidth,
+                             kClientHeight));
+  EXPECT_EQ(editor_.exactCard, 0);
+  FreeEditorPage(&editor_);
+  EXPECT_FALSE(PlaceSelectionOnCard(&editor_, box, kClientWidth, kClientHeight));
 }
 
 TEST_F(CutEditorTest, ClearEmptiesOnlyTheCurrentSide) {

@@ -14,14 +14,17 @@
 
 #include "app/main_window.h"
 #include "app/program_values.h"
+#include "editor/card_note.h"
 #include "editor/card_preview.h"
 #include "editor/card_rect_print.h"
 #include "editor/cut_editor.h"
 #include "editor/cut_reference.h"
 #include "editor/fit_rect.h"
+#include "editor/marked_page.h"
 #include "editor/options_bar.h"
 #include "editor/page_pattern.h"
 #include "image/dib_image.h"
+#include "pages/design_file.h"
 #include "resources/resource.h"
 #include "support/win_test_util.h"
 
@@ -125,6 +128,7 @@ class EditorViewTest : public ::testing::Test {
     optionsLinks_ = {&Job, view_, PanelBrush};
     AppWindows.optionsBar = CreateDialogParamA(instance, "VIEWDLG", main_, OptionsBarProc,
                                                reinterpret_cast<LPARAM>(&optionsLinks_));
+    viewLinks_.optionsBar = AppWindows.optionsBar;
     // Both previews visible side by side, so that both repaint when invalidated.
     for (int i = 0; i < 2; ++i) {
       previewLinks_[i] = {&Job.sides[i], &Job};
@@ -528,6 +532,83 @@ TEST_F(EditorViewTest, SizeOrOrientationChangeEmptiesBothSides) {
   EXPECT_EQ(Job.cardWidthMm, 51.0f);
   EXPECT_EQ(Job.cardHeightMm, 89.0f);
   ExpectBothEmpty(paints);
+}
+
+// ---- found cards -------------------------------------------------------------
+// A page with trim marks of another size and orientation: the bar switches
+// to it, the selection lands on the marked box, the note tells, the cut takes
+// the box exactly; an arrow key hands the selection back to the user.
+TEST_F(EditorViewTest, FoundCardSwitchesTheSizePlacesTheSelectionAndIsCutExactly) {
+  const CardRect box = TrimBox(1501, 2203, 51.0f, 89.0f, Job.pixelsPerMm);  // 欧米名刺, たて
+  {
+    DibImage* page = MakeWhitePage(kA4Width, kA4Height);
+    DrawTrimMarks(page, box, 85, {4, 300, true, false});
+    WritePage(folder_->File("page_3.bmp"), page);
+    DibFree(page);
+  }
+  AppWindows.cardNote = CreateCardNote(main_, nullptr);
+  viewLinks_.cardNote = AppWindows.cardNote;
+  LoadPage(2);
+  EXPECT_EQ(Job.sizeIndex, 1);
+  EXPECT_EQ(Job.orientation, kPortrait);
+  EXPECT_EQ(Job.cardWidthMm, 51.0f);
+  EXPECT_EQ(SendDlgItemMessageA(AppWindows.optionsBar, IDC_CARD_SIZE, CB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(IsDlgButtonChecked(AppWindows.optionsBar, IDC_PORTRAIT), BST_CHECKED);
+  EXPECT_EQ(IsDlgButtonChecked(AppWindows.optionsBar, IDC_LANDSCAPE), BST_UNCHECKED);
+  ASSERT_EQ(Editor().exactCard, 1);
+  EXPECT_EQ(Editor().exactTrim, box);
+  EXPECT_EQ(Editor().selection, TrimRectInView(box, Editor().imageRect.left, Editor().imageRect.top,
+                                               Editor().viewScale));
+  char note[64] = {};
+  GetWindowTextA(AppWindows.cardNote, note, sizeof note);
+  EXPECT_STREQ(note, "名刺を検出：トンボ");
+  EXPECT_TRUE(IsWindowVisible(AppWindows.cardNote));
+
+  Command(IDC_DATA_CUT);
+  ASSERT_NE(Job.sides[0].image, nullptr);
+  EXPECT_EQ(Job.sides[0].trimRect, box);
+
+  // An arrow key moves the selection by hand: the cut follows it again.
+  SetFocus(view_);
+  SendMessageA(view_, WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_EQ(Editor().exactCard, 0);
+  EXPECT_FALSE(IsWindowVisible(AppWindows.cardNote));
+  Command(IDC_DATA_CUT);
+  EXPECT_EQ(Job.sides[0].trimRect, TrimRectFromSelection(Editor().selection, Editor().imageRect.left,
+                                                         Editor().imageRect.top, Editor().viewScale));
+  DestroyWindow(AppWindows.cardNote);
+}
+
+// A page made from a card-sized design: its known box is used even where the
+// card is white on the white page; a page file written again is looked at afresh.
+TEST_F(EditorViewTest, ImportedCardBoxIsUsedForItsOwnPageFileOnly) {
+  const std::string path = folder_->File("page_4.bmp");
+  {
+    DibImage* page = MakeWhitePage(kA4Width, kA4Height);
+    WritePage(path, page);
+    DibFree(page);
+  }
+  const CardRect box = {1687, 3430, 1687 + 2580, 3430 + 1559};
+  Job.pageCards[3] = {};
+  Job.pageCards[3].source = PageCardImported;
+  Job.pageCards[3].trim = box;
+  Job.pageCards[3].sizeIndex = 0;
+  Job.pageCards[3].orientation = kLandscape;
+  ASSERT_TRUE(PageFileStamp(Job.pagePrefix, 3, &Job.pageCards[3].fileSize, &Job.pageCards[3].fileTime));
+  LoadPage(3);
+  ASSERT_EQ(Editor().exactCard, 1);
+  EXPECT_EQ(Editor().exactTrim, box);
+
+  // The same name written again later (another size): nothing card-like on it.
+  Sleep(20);
+  {
+    DibImage* page = MakeWhitePage(kA4Width - 1, kA4Height);
+    WritePage(path, page);
+    DibFree(page);
+  }
+  LoadPage(3);
+  EXPECT_EQ(Editor().exactCard, 0);
+  EXPECT_EQ(Job.pageCards[3].source, PageCardNone);
 }
 
 }  // namespace

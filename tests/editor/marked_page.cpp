@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 namespace {
 

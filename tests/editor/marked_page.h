@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "editor/card_side.h"
+#include "job/card_side.h"
 
 struct DibImage;
 

@@ -160,28 +160,28 @@ HWND FindProcessWindow(DWORD processId, const char* className) {
 }
 
 std::string AnswerMessageBox(std::string* caption) {
-  HWND box = nullptr;
-  for (int tries = 0; tries < 500 && !box; ++tries) {
+  // The box exists before its message is in: wait for a static control with
+  // text (the icon's static has none).
+  for (int tries = 0; tries < 1000; ++tries) {
     Sleep(10);
-    box = FindProcessWindow(GetCurrentProcessId(), "#32770");
-  }
-  if (!box) {
-    return "(no message box)";
-  }
-  // The message is the box's static control with text (the icon has none).
-  char text[256] = {};
-  for (HWND child = GetWindow(box, GW_CHILD); child && !text[0]; child = GetWindow(child, GW_HWNDNEXT)) {
-    char className[16] = {};
-    GetClassNameA(child, className, sizeof className);
-    if (lstrcmpiA(className, "Static") == 0) {
-      GetWindowTextA(child, text, sizeof text);
+    HWND box = FindProcessWindow(GetCurrentProcessId(), "#32770");
+    if (!box) continue;
+    char text[512] = {};
+    for (HWND child = GetWindow(box, GW_CHILD); child && !text[0]; child = GetWindow(child, GW_HWNDNEXT)) {
+      char className[16] = {};
+      GetClassNameA(child, className, sizeof className);
+      if (lstrcmpiA(className, "Static") == 0) {
+        GetWindowTextA(child, text, sizeof text);
+      }
     }
+    if (!text[0]) continue;
+    char title[64] = {};
+    GetWindowTextA(box, title, sizeof title);
+    *caption = title;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return text;
   }
-  char title[64] = {};
-  GetWindowTextA(box, title, sizeof title);
-  *caption = title;
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
-  return text;
+  return "(no message box)";
 }
 
 namespace {

@@ -66,8 +66,8 @@ class ChildProcess {
 // The top-level window of `className` that belongs to process `processId`.
 HWND FindProcessWindow(DWORD processId, const char* className);
 
-// Waits (up to 5 s) for a message box of this process, reads its message and
-// caption, then answers OK. Call it on a thread other than the box's own.
+// Waits (up to 10 s) for a message box of this process to show its message,
+// reads the message and caption, then answers OK. Call it on a thread other than the box's own.
 std::string AnswerMessageBox(std::string* caption);
 
 // The WM_COMMAND messages a recording window received: (wParam, lParam).

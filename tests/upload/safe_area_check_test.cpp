@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "pages/dib_image.h"
+#include "image/dib_image.h"
 
 namespace {
 
