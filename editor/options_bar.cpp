@@ -87,7 +87,9 @@ INT_PTR CALLBACK OptionsBarProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 }
 
 void ShowCardSettings(HWND bar) {
-  if (!bar) return;
+  const OptionsBarLinks* links = bar ? Links(bar) : nullptr;
+  if (!links) return;
+  const CardJob& Job = *links->job;
   CheckRadioButton(bar, IDC_LANDSCAPE, IDC_PORTRAIT,
                    Job.orientation == kPortrait ? IDC_PORTRAIT : IDC_LANDSCAPE);
   SendDlgItemMessageA(bar, IDC_CARD_SIZE, CB_SETCURSEL, static_cast<WPARAM>(Job.sizeIndex), 0);
