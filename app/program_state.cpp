@@ -35,7 +35,11 @@ bool FormatInto(char* out, std::size_t size, const char* format, Args... args) {
 
 void InitCardJob(CardJob* job, const char* programFolder) {
   std::memset(job, 0, sizeof *job);
-  FormatInto(job->pagePrefix, sizeof job->pagePrefix, "%s\\page_", programFolder);
+  // Without a known folder there is no page prefix: "\page_" would name files
+  // at the root of the current drive.
+  if (programFolder != nullptr && programFolder[0] != '\0') {
+    FormatInto(job->pagePrefix, sizeof job->pagePrefix, "%s\\page_", programFolder);
+  }
   job->cardWidthMm = 91.0f;
   job->cardHeightMm = 55.0f;
   job->bleedMm = 2.0f;
@@ -46,12 +50,14 @@ void InitCardJob(CardJob* job, const char* programFolder) {
 }
 
 void InitProgramValues(const char* exePath, const char* serviceBase) {
-  ProgramPathSet paths;
-  if (FormatInto(ExePath, sizeof ExePath, "%s", exePath) && DeriveProgramPaths(exePath, &paths)) {
-    std::memcpy(ExeBase, paths.exeBase, sizeof ExeBase);
-    std::memcpy(ProgramFolder, paths.programFolder, sizeof ProgramFolder);
-    std::memcpy(SettingsPath, paths.settingsPath, sizeof SettingsPath);
+  // A path that is not known or does not fit leaves every program path empty.
+  ProgramPathSet paths = {};
+  if (!FormatInto(ExePath, sizeof ExePath, "%s", exePath) || !DeriveProgramPaths(exePath, &paths)) {
+    ExePath[0] = '\0';
   }
+  std::memcpy(ExeBase, paths.exeBase, sizeof ExeBase);
+  std::memcpy(ProgramFolder, paths.programFolder, sizeof ProgramFolder);
+  std::memcpy(SettingsPath, paths.settingsPath, sizeof SettingsPath);
   FormatInto(AgentName, sizeof AgentName, "Norvalisk");
   FormatInto(ApiUrl, sizeof ApiUrl, "%s/admin/norvalisk/norvix_api.php", serviceBase);
   FormatInto(HelpPageUrl, sizeof HelpPageUrl, "%s/admin/norvalisk/help_page.php", serviceBase);

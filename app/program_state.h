@@ -39,11 +39,14 @@ extern int LoggedIn;
 extern CardJob Job;
 
 // Zeroes `job` and gives it the start values; the page prefix is the program
-// folder, a backslash and "page_" (empty when that would not fit).
+// folder, a backslash and "page_" (empty when the folder is empty, that is not
+// known, or when the prefix would not fit).
 void InitCardJob(CardJob* job, const char* programFolder);
 
 // Sets the program paths from the executable's path and the service
-// addresses from `serviceBase`; clears the login state.
+// addresses from `serviceBase`; clears the login state. An empty path (the
+// system could not give it) or one that does not fit leaves every program path
+// empty: no folder, no settings file.
 void InitProgramValues(const char* exePath, const char* serviceBase);
 
 // Writes the path of page `n` ("%s%d.bmp" of `prefix` and n) into `out`

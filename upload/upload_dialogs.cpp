@@ -41,6 +41,7 @@ struct UploadDialogData {
   DibImage* back;
   char frontPath[kPathSize];
   char backPath[kPathSize];
+  bool notConverted;  // a side that exists could not be written: nothing was sent
   char reply[kServiceReplySize];
 };
 
@@ -74,7 +75,7 @@ void SetUploadButtons(HWND dialog, BOOL enabled) {
 // Adds the file at `path` as a file part when it can be read whole.
 void AddFilePart(MultipartRequest* request, const char* name, const char* fileName,
                  const char* path) {
-  if (path[0] == '\0') return;
+  if (path == nullptr || path[0] == '\0') return;
   ScopedFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;
@@ -103,16 +104,31 @@ void FormCardPngPaths(char* frontPath, char* backPath) {
   CardPngPath(ProgramFolder, kBackPngName, backPath, kPathSize);
 }
 
+void DeleteCardPngs(const UploadDialogData* data) {
+  if (data->frontPath[0]) DeleteFileA(data->frontPath);
+  if (data->backPath[0]) DeleteFileA(data->backPath);
+}
+
 // Converts both sides and sends them; runs on the worker thread (or on the
-// dialog's own thread when no thread could be started).
+// dialog's own thread when no thread could be started). Only a file written
+// by this conversion is ever sent: both paths are cleared first, and when a
+// side that exists cannot be written nothing is sent at all.
 void RunUpload(UploadDialogData* data) {
-  int written[2];
+  std::memset(data->reply, 0, sizeof data->reply);
+  data->notConverted = false;
+  DeleteCardPngs(data);
+  int written[2] = {0, 0};
   WriteCardPngPair(data->frontPath[0] ? data->front : nullptr, data->frontPath,
                    data->backPath[0] ? data->back : nullptr, data->backPath, &written[0],
                    &written[1]);
+  if ((data->front != nullptr && !written[0]) || (data->back != nullptr && !written[1])) {
+    data->notConverted = true;
+    return;
+  }
   SendMessageA(data->dialog, kUploadSendingMessage, 0, 0);
-  std::memset(data->reply, 0, sizeof data->reply);
-  const int count = UploadCards(ApiUrl, data->reply, kServiceReplySize);
+  const int count = UploadCards(ApiUrl, written[0] ? data->frontPath : nullptr,
+                                written[1] ? data->backPath : nullptr, data->reply,
+                                kServiceReplySize);
   data->reply[count >= 0 && count < kServiceReplySize ? count : 0] = '\0';
 }
 
@@ -149,13 +165,15 @@ void OnUploadDone(UploadDialogData* data) {
     CloseHandle(data->worker);
     data->worker = nullptr;
   }
-  if (IsSuccessReply(data->reply)) {
+  if (data->notConverted) {
+    MessageBoxA(dialog, kUploadNotConverted, kUploadCaption, MB_ICONERROR | MB_OK);
+    SetDlgItemTextA(dialog, IDC_STATUS, kUploadPrompt);
+  } else if (IsSuccessReply(data->reply)) {
     EndDialog(dialog, 1);
   } else {
     MessageBoxA(dialog, data->reply, kUploadCaption, MB_ICONERROR | MB_OK);
   }
-  if (data->frontPath[0]) DeleteFileA(data->frontPath);
-  if (data->backPath[0]) DeleteFileA(data->backPath);
+  DeleteCardPngs(data);
   SetUploadButtons(dialog, TRUE);
 }
 
@@ -170,8 +188,7 @@ void WaitForWorker(UploadDialogData* data) {
   }
   CloseHandle(data->worker);
   data->worker = nullptr;
-  if (data->frontPath[0]) DeleteFileA(data->frontPath);
-  if (data->backPath[0]) DeleteFileA(data->backPath);
+  DeleteCardPngs(data);
 }
 
 // Shows the service's information page in the web view.
@@ -204,15 +221,13 @@ void DestroyCompleteButtons(CompleteDialogData* data) {
 
 }  // namespace
 
-int UploadCards(const char* url, char* reply, int capacity) {
+int UploadCards(const char* url, const char* frontPath, const char* backPath, char* reply,
+                int capacity) {
   MultipartRequest* request = MultipartOpen(AgentName, url);
   if (request == nullptr) return 0;
   const UploadCardData card{Job.title, Job.cardWidthMm, Job.cardHeightMm, Job.bleedMm, UserId,
                             UserPassword};
   AddUploadTextParts(request, card);
-  char frontPath[kPathSize];
-  char backPath[kPathSize];
-  FormCardPngPaths(frontPath, backPath);
   AddFilePart(request, "front", kFrontPngName, frontPath);
   AddFilePart(request, "back", kBackPngName, backPath);
   const int count = MultipartSend(request, reply, capacity);

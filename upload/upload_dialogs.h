@@ -12,6 +12,10 @@ inline constexpr char kUploadConverting[] = "画像ファイル変換中...";
 inline constexpr char kUploadSending[] = "アップロード中...";
 // Caption of the message that shows a refused upload.
 inline constexpr char kUploadCaption[] = "アップロード";
+// Shown when a cut side could not be written as a PNG file; nothing is sent then.
+inline constexpr char kUploadNotConverted[] =
+    "画像ファイルを作成できなかったため、送信しませんでした。\n"
+    "空き容量や書き込みの権限を確かめて、もう一度お試しください。";
 
 // Shows UPLOADDLG modally, owned by `owner`; when it ends with 1 (the service
 // took the card) shows COMPLETEDLG with the same owner. Returns the upload
@@ -19,10 +23,12 @@ inline constexpr char kUploadCaption[] = "アップロード";
 int ShowUploadDialogs(HWND owner);
 
 // Sends the multipart upload to `url`: the eight text fields of Job and the
-// account, then front.png and back.png from ProgramFolder when they can be
+// account, then the PNG files at `frontPath` and `backPath` (those written by
+// this upload; null or empty for a side that is not sent) when they can be
 // read. Stores the reply in `reply` (capacity bytes, not terminated) and
 // returns its length; 0 when the request could not be opened or sent.
-int UploadCards(const char* url, char* reply, int capacity);
+int UploadCards(const char* url, const char* frontPath, const char* backPath, char* reply,
+                int capacity);
 
 // Dialog procedures of the two templates. The upload dialog converts and sends
 // on a worker thread while its own message loop keeps it painted and

@@ -24,6 +24,7 @@
 #include "png_decoder.h"
 #include "resources/resource.h"
 #include "service_peer.h"
+#include "upload/png_writer.h"
 #include "support/win_test_util.h"
 #include "webview/navo.h"
 
@@ -165,6 +166,19 @@ std::string NewestStoredUpload() {
   return newest.empty() ? "" : folder + "\\" + newest;
 }
 
+// Posts a new text limit to the title edit of `dialog` and waits until the
+// edit has it: the dialog's thread has then taken every message posted to it
+// before. False when the dialog went first.
+bool PassMarker(HWND dialog) {
+  static WPARAM mark = 30000;
+  ++mark;
+  HWND edit = GetDlgItem(dialog, IDC_TITLE);
+  PostMessageA(edit, EM_SETLIMITTEXT, mark, 0);
+  WaitFor([&] { return !IsWindow(dialog) || SendMessageA(edit, EM_GETLIMITTEXT, 0, 0) == LRESULT(mark); },
+          30000);
+  return IsWindow(dialog) && SendMessageA(edit, EM_GETLIMITTEXT, 0, 0) == LRESULT(mark);
+}
+
 // ---- fixture ----
 
 // One owner and one web view stand-in for the suite; every test starts with a
@@ -204,6 +218,7 @@ class UploadDialogsTest : public ::testing::Test {
     navigations.clear();
     ownerCommands.clear();
     ResetService();
+    storedBefore_ = NewestStoredUpload();
   }
 
   void TearDown() override {
@@ -245,6 +260,7 @@ class UploadDialogsTest : public ::testing::Test {
   static HWND owner_;
   static std::string account_;
   std::unique_ptr<TempFolder> folder_;
+  std::string storedBefore_;  // the newest stored upload when the test began
 };
 
 HWND UploadDialogsTest::owner_ = nullptr;
@@ -259,9 +275,12 @@ TEST_F(UploadDialogsTest, OpensCentredWithThePromptAndTheLastTitle) {
   GetWindowRect(owner_, &ownerRect);
   std::string status, title;
   bool sendEnabled = false, cancelEnabled = false;
+  LONG_PTR style = 0, exStyle = 0;
   const int result = Drive([&](DialogDriver& d) {
     HWND dialog = d.WaitDialog(kNoCaption, owner_);
     if (!dialog) return;
+    style = GetWindowLongPtrA(dialog, GWL_STYLE);
+    exStyle = GetWindowLongPtrA(dialog, GWL_EXSTYLE);
     status = d.Text(dialog, IDC_STATUS);
     title = d.Text(dialog, IDC_TITLE);
     sendEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_SEND)) != FALSE;
@@ -271,6 +290,10 @@ TEST_F(UploadDialogsTest, OpensCentredWithThePromptAndTheLastTitle) {
     d.WaitGone(dialog);
   });
   EXPECT_EQ(result, 0);
+  // A plain pop-up: no caption, no border, no modal frame.
+  EXPECT_TRUE(style & WS_POPUP);
+  EXPECT_EQ(style & (WS_CAPTION | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME), 0);
+  EXPECT_EQ(exStyle & (WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE), 0);
   EXPECT_EQ(status, kUploadPrompt);
   EXPECT_EQ(title, "前回の名刺");
   EXPECT_TRUE(sendEnabled);
@@ -335,6 +358,67 @@ TEST_F(UploadDialogsTest, OnlyFrontCutSendsNinePartsWithoutBack) {
   EXPECT_EQ(parts[2].name, "title");
   EXPECT_EQ(parts[2].value, "");
   EXPECT_EQ(parts[8].name, "front");
+  EXPECT_FALSE(PngLeft());
+}
+
+// ---- only what this upload converted is sent ----
+
+// A PNG left in the program folder by an earlier run (or put there by anything
+// else) is never sent as a side of this card.
+TEST_F(UploadDialogsTest, StaleBackPngIsNotSentWhenOnlyTheFrontIsCut) {
+  DibImage* stale = MakeCard(120, 80, 99);
+  ASSERT_EQ(WriteCardPng(stale, folder_->File("back.png").c_str()), 1);
+  DibFree(stale);
+  Cut(0);
+  EXPECT_EQ(UploadAndComplete("", IDC_GO_RET), 1);
+  const std::vector<Part> parts = SplitParts(LastRecordedRequest().body);
+  ASSERT_EQ(parts.size(), 9u);
+  EXPECT_EQ(parts[8].name, "front");
+  const DecodedPng front = DecodePng(parts[8].value);
+  ASSERT_TRUE(front.ok) << front.error;
+  EXPECT_EQ(front.pixels, Picture(Job.sides[0].image));
+  const std::string stored = NewestStoredUpload();
+  ASSERT_FALSE(stored.empty());
+  EXPECT_FALSE(FileExists(stored + "\\back.png"));
+  EXPECT_FALSE(PngLeft());
+}
+
+// A side that exists but cannot be converted stops the upload: nothing goes
+// out (a stale front.png least of all), the user is told, and the dialog is
+// ready for another try.
+TEST_F(UploadDialogsTest, FrontThatCannotBeConvertedSendsNothing) {
+  DibImage* stale = MakeCard(120, 80, 99);
+  ASSERT_EQ(WriteCardPng(stale, folder_->File("front.png").c_str()), 1);
+  DibFree(stale);
+  Cut(0);
+  Cut(1);
+  // A 16-bit image is not a depth the PNG step takes.
+  DibLayout layout;
+  DibDescribe(Job.sides[0].image, &layout);
+  layout.bitmapHeader[14] = 16;
+  std::string message, status;
+  bool enabled = false;
+  const int result = Drive([&](DialogDriver& d) {
+    HWND dialog = d.WaitDialog(kNoCaption, owner_);
+    if (!dialog) return;
+    d.Command(dialog, IDC_SEND);
+    HWND box = d.WaitDialog(kUploadCaption, dialog, 60000);
+    if (!box) return;
+    message = d.BoxText(box);
+    d.Command(box, IDOK);
+    d.WaitGone(box);
+    WaitFor([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_SEND)) != FALSE; }, 5000);
+    enabled = IsWindowEnabled(GetDlgItem(dialog, IDC_SEND)) && IsWindowEnabled(GetDlgItem(dialog, IDCANCEL));
+    status = d.Text(dialog, IDC_STATUS);
+    d.Command(dialog, IDCANCEL);
+    d.WaitGone(dialog);
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(message, kUploadNotConverted);
+  EXPECT_TRUE(enabled);
+  EXPECT_EQ(status, kUploadPrompt);
+  EXPECT_EQ(RecordedRequestCount(), 0);
+  EXPECT_EQ(NewestStoredUpload(), storedBefore_) << "nothing stored";
   EXPECT_FALSE(PngLeft());
 }
 
@@ -407,12 +491,13 @@ TEST_F(UploadDialogsTest, RefusedOrFailedUploadShowsTheReplyAndStays) {
   }
 }
 
-// The conversion and the request run while the dialog keeps pumping: during a
-// slow reply the status shows, the dialog answers and repaints, and Esc waits.
+// The conversion and the request run while the dialog keeps pumping: while
+// the service holds its reply the status shows, the dialog answers and
+// repaints, and Esc waits.
 TEST_F(UploadDialogsTest, DialogStaysResponsiveWhileConvertingAndSending) {
   Cut(0, 2693, 1672);
   Cut(1, 2693, 1672);
-  ServiceControl("set?delay=3");
+  ServiceControl("set?hold=1");
   std::vector<std::string> statuses;
   bool answered = false, repainted = false, disabled = false, notHung = false, stayedOnEsc = false;
   int inFlight = 0;
@@ -431,8 +516,8 @@ TEST_F(UploadDialogsTest, DialogStaysResponsiveWhileConvertingAndSending) {
         },
         60000);
     // The request reaches the service a moment after the status changes; the
-    // reply is held back for three seconds, so the dialog is still waiting.
-    WaitFor([&] { return RecordedRequestCount() >= 1; }, 2000);
+    // service holds its reply until this script releases it.
+    WaitFor([&] { return ServiceState("held") >= 1; }, 60000);
     inFlight = IsWindow(dialog) ? RecordedRequestCount() : -1;
     disabled = !IsWindowEnabled(GetDlgItem(dialog, IDC_SEND)) &&
                !IsWindowEnabled(GetDlgItem(dialog, IDCANCEL));
@@ -443,7 +528,9 @@ TEST_F(UploadDialogsTest, DialogStaysResponsiveWhileConvertingAndSending) {
     notHung = IsHungAppWindow(dialog) == FALSE;
     d.Command(dialog, IDCANCEL);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
-    stayedOnEsc = !WaitFor([&] { return !IsWindow(dialog); }, 300);
+    // Posted after the two above, the marker is taken after them.
+    stayedOnEsc = PassMarker(dialog) && IsWindow(dialog);
+    ServiceControl("release");
     HWND complete = d.WaitDialog(kCompleteCaption, owner_, 60000);
     if (!complete) return;
     d.Command(complete, IDC_GO_RET);
