@@ -1,15 +1,26 @@
 // Upload and completion dialogs and the upload request.
 //
-// The conversion to PNG and the request take seconds for a real card. They run
-// on a worker thread so that the dialog keeps pumping messages: its status line
-// shows, it repaints, and the system never reports it as not responding. The
-// order of the steps and what the user sees are those of a blocking dialog:
-// the buttons are disabled before the work starts and enabled again only after
-// the reply has been shown and the PNG files deleted; until then Esc and close
-// requests are ignored. The worker only reads the job record, which nothing
-// changes while the modal dialog is up.
+// The conversion to PNG and the request take seconds for a real card, minutes
+// over a poor link. They run on a worker thread so that the dialog keeps
+// pumping messages: its status line and progress show, it repaints, and 中止
+// (or Esc) works at every moment.
+//
+// One send is an UploadAttempt, shared by the dialog and its worker and freed
+// by whichever lets go of it last. The worker converts the sides, builds the
+// request and sends its body in pieces, posting each step to the dialog. The
+// dialog watches the steps against the time limits. To stop a send it closes
+// the request's handle from its own thread, which ends the worker's blocking
+// call, and lets go of the attempt at once: the dialog is ready again while the
+// worker, which no longer posts anything, finishes on its own and writes no
+// file. A stop during the conversion waits for the side being written to be
+// done (the PNG writer has no way to stop inside one side yet) and leaves out
+// everything after it.
 #include "upload/upload_dialogs.h"
 
+#include <commctrl.h>
+#include <wininet.h>
+
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -23,26 +34,86 @@
 #include "net/service_requests.h"
 #include "resources/resource.h"
 #include "upload/png_writer.h"
+#include "upload/upload_progress.h"
 #include "upload/upload_request.h"
 #include "webview/navo.h"
 
 namespace {
 
-// Sent by the worker when the images are written and the request starts.
-constexpr UINT kUploadSendingMessage = WM_APP + 1;
-// Posted by the worker when the reply is in.
-constexpr UINT kUploadDoneMessage = WM_APP + 2;
+// Posted by the worker; wParam is the attempt's serial number, so that a step
+// of an attempt the dialog has let go of is recognised and dropped.
+constexpr UINT kUploadConnectingMessage = WM_APP + 1;  // lParam unused
+constexpr UINT kUploadSendingMessage = WM_APP + 2;     // lParam: body length
+constexpr UINT kUploadSentMessage = WM_APP + 3;        // lParam: body bytes sent
+constexpr UINT kUploadDoneMessage = WM_APP + 4;        // lParam unused
 
-// State of one upload dialog; lives in ShowUploadDialogs' frame.
-struct UploadDialogData {
+// The timer that checks the transfer against its limits.
+constexpr UINT_PTR kWatchTimer = 1;
+constexpr UINT kWatchIntervalMs = 200;
+// Range of the progress bar.
+constexpr int kProgressRange = 1000;
+
+// How one attempt ended.
+enum class UploadOutcome {
+  kReplied,       // the service answered (or the request failed): show the reply
+  kNotConverted,  // a side that exists could not be written: nothing was sent
+  kStopped,       // stopped by 中止 or Esc
+};
+
+// One press of 送信開始, shared by the dialog and its worker.
+struct UploadAttempt {
+  LONG references;  // the dialog's and the worker's
+  CRITICAL_SECTION lock;
+  // Guarded by `lock`: the dialog to report to (null once it let go) and the
+  // request handle while the request is under way (null once closed).
   HWND dialog;
-  HANDLE worker;  // the running conversion and request, or null
+  HINTERNET request;
+  std::atomic<bool> stopped;
+  WPARAM serial;
+  // What to do, fixed before the worker starts.
   DibImage* front;
   DibImage* back;
   char frontPath[kPathSize];
   char backPath[kPathSize];
-  bool notConverted;  // a side that exists could not be written: nothing was sent
+  UploadLimits limits;
+  // Results, read by the dialog once the done message came.
+  UploadOutcome outcome;
   char reply[kServiceReplySize];
+};
+
+UploadAttempt* NewAttempt() {
+  auto* attempt = new (std::nothrow) UploadAttempt();
+  if (attempt == nullptr) return nullptr;
+  attempt->references = 2;
+  InitializeCriticalSection(&attempt->lock);
+  return attempt;
+}
+
+void ReleaseAttempt(UploadAttempt* attempt) {
+  if (InterlockedDecrement(&attempt->references) == 0) {
+    DeleteCriticalSection(&attempt->lock);
+    delete attempt;
+  }
+}
+
+// Posts a step to the dialog unless the dialog has let go of the attempt.
+void Report(UploadAttempt* attempt, UINT message, LPARAM lParam) {
+  EnterCriticalSection(&attempt->lock);
+  if (attempt->dialog != nullptr) PostMessageA(attempt->dialog, message, attempt->serial, lParam);
+  LeaveCriticalSection(&attempt->lock);
+}
+
+// State of one upload dialog; lives in ShowUploadDialogs' frame.
+struct UploadDialogData {
+  HWND dialog;
+  UploadAttempt* attempt;  // the attempt under way, or null
+  HANDLE worker;           // its thread, or null
+  WPARAM serial;           // serial number of the latest attempt
+  TransferWatch watch;
+  uint32_t total;  // body length of the request going out
+  bool stopping;  // 中止 was pressed during the conversion; waiting for the worker
+  char frontPath[kPathSize];
+  char backPath[kPathSize];
 };
 
 // The completion dialog's bitmap buttons; they share their ids with hidden
@@ -67,9 +138,26 @@ void CentreOnOwner(HWND dialog) {
   SetWindowPos(dialog, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
 }
 
-void SetUploadButtons(HWND dialog, BOOL enabled) {
-  EnableWindow(GetDlgItem(dialog, IDCANCEL), enabled);
-  EnableWindow(GetDlgItem(dialog, IDC_SEND), enabled);
+// Ready for a send: both buttons enabled, no progress shown.
+void ShowReady(HWND dialog) {
+  EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
+  EnableWindow(GetDlgItem(dialog, IDC_SEND), TRUE);
+  ShowWindow(GetDlgItem(dialog, IDC_UPLOAD_PROGRESS), SW_HIDE);
+  ShowWindow(GetDlgItem(dialog, IDC_UPLOAD_SENT), SW_HIDE);
+}
+
+// Busy: 送信開始 waits, 中止 stays at hand.
+void ShowBusy(HWND dialog) {
+  EnableWindow(GetDlgItem(dialog, IDC_SEND), FALSE);
+  EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
+}
+
+void ShowProgress(HWND dialog, uint32_t sent, uint32_t total) {
+  char text[64];
+  FormatSentKilobytes(sent, total, text, sizeof text);
+  SetDlgItemTextA(dialog, IDC_UPLOAD_SENT, text);
+  SendDlgItemMessageA(dialog, IDC_UPLOAD_PROGRESS, PBM_SETPOS,
+                      static_cast<WPARAM>(ProgressPosition(sent, total, kProgressRange)), 0);
 }
 
 // Adds the file at `path` as a file part when it can be read whole.
@@ -98,45 +186,142 @@ void AddFilePart(MultipartRequest* request, const char* name, const char* fileNa
   BufferFree(bytes);
 }
 
-// The two PNG paths in the program folder; a path that does not fit is empty.
+// The two PNG paths in the program folder; a path that cannot be formed is empty.
 void FormCardPngPaths(char* frontPath, char* backPath) {
   CardPngPath(ProgramFolder, kFrontPngName, frontPath, kPathSize);
   CardPngPath(ProgramFolder, kBackPngName, backPath, kPathSize);
 }
 
-void DeleteCardPngs(const UploadDialogData* data) {
-  if (data->frontPath[0]) DeleteFileA(data->frontPath);
-  if (data->backPath[0]) DeleteFileA(data->backPath);
+void DeleteCardPngs(const char* frontPath, const char* backPath) {
+  if (frontPath[0]) DeleteFileA(frontPath);
+  if (backPath[0]) DeleteFileA(backPath);
 }
 
-// Converts both sides and sends them; runs on the worker thread (or on the
-// dialog's own thread when no thread could be started). Only a file written
-// by this conversion is ever sent: both paths are cleared first, and when a
-// side that exists cannot be written nothing is sent at all.
-void RunUpload(UploadDialogData* data) {
-  std::memset(data->reply, 0, sizeof data->reply);
-  data->notConverted = false;
-  DeleteCardPngs(data);
+// The send of UploadCards as the worker follows it: each step goes to the
+// dialog, the request handle is left with the attempt so that the dialog can
+// close it, and a stop is honoured before every piece.
+struct AttemptObserver {
+  static bool Started(void* context, void* request) {
+    auto* attempt = static_cast<UploadAttempt*>(context);
+    EnterCriticalSection(&attempt->lock);
+    const bool go = !attempt->stopped;
+    attempt->request = static_cast<HINTERNET>(request);
+    LeaveCriticalSection(&attempt->lock);
+    return go;
+  }
+  static bool Finished(void* context) {
+    auto* attempt = static_cast<UploadAttempt*>(context);
+    EnterCriticalSection(&attempt->lock);
+    const bool closedHere = attempt->request == nullptr;
+    attempt->request = nullptr;
+    LeaveCriticalSection(&attempt->lock);
+    return closedHere;
+  }
+  static void Connecting(void* context) {
+    Report(static_cast<UploadAttempt*>(context), kUploadConnectingMessage, 0);
+  }
+  static void Sent(void* context, uint32_t sent, uint32_t total) {
+    auto* attempt = static_cast<UploadAttempt*>(context);
+    if (sent == 0) {
+      Report(attempt, kUploadSendingMessage, static_cast<LPARAM>(total));
+    } else {
+      Report(attempt, kUploadSentMessage, static_cast<LPARAM>(sent));
+    }
+  }
+  static bool Stopped(void* context) { return static_cast<UploadAttempt*>(context)->stopped; }
+};
+
+// Writes the sides one after the other, looking for a stop between them.
+// Returns false when stopped. The PNG writer has no stop of its own yet: once
+// it takes a flag, hand it `attempt->stopped` and write both sides at once
+// again (WriteCardPngPair), and a stop ends the conversion inside a side.
+bool ConvertSides(UploadAttempt* attempt, int written[2]) {
+  DibImage* images[2] = {attempt->front, attempt->back};
+  const char* paths[2] = {attempt->frontPath, attempt->backPath};
+  for (int side = 0; side < 2; ++side) {
+    if (attempt->stopped) return false;
+    if (images[side] != nullptr && paths[side][0] != '\0') {
+      written[side] = WriteCardPng(images[side], paths[side]);
+    }
+  }
+  return !attempt->stopped;
+}
+
+// The worker's whole job: converts both sides and sends them. Only a file
+// written by this conversion is ever sent: both paths are cleared first, and
+// when a side that exists cannot be written nothing is sent at all.
+void RunAttempt(UploadAttempt* attempt) {
+  DeleteCardPngs(attempt->frontPath, attempt->backPath);
   int written[2] = {0, 0};
-  WriteCardPngPair(data->frontPath[0] ? data->front : nullptr, data->frontPath,
-                   data->backPath[0] ? data->back : nullptr, data->backPath, &written[0],
-                   &written[1]);
-  if ((data->front != nullptr && !written[0]) || (data->back != nullptr && !written[1])) {
-    data->notConverted = true;
+  if (!ConvertSides(attempt, written)) {
+    attempt->outcome = UploadOutcome::kStopped;
     return;
   }
-  SendMessageA(data->dialog, kUploadSendingMessage, 0, 0);
-  const int count = UploadCards(ApiUrl, written[0] ? data->frontPath : nullptr,
-                                written[1] ? data->backPath : nullptr, data->reply,
-                                kServiceReplySize);
-  data->reply[count >= 0 && count < kServiceReplySize ? count : 0] = '\0';
+  if ((attempt->front != nullptr && !written[0]) || (attempt->back != nullptr && !written[1])) {
+    attempt->outcome = UploadOutcome::kNotConverted;
+    return;
+  }
+  SendObserver observer = {};
+  observer.context = attempt;
+  observer.started = AttemptObserver::Started;
+  observer.finished = AttemptObserver::Finished;
+  observer.connecting = AttemptObserver::Connecting;
+  observer.sent = AttemptObserver::Sent;
+  observer.stopped = AttemptObserver::Stopped;
+  // WinINet's own limit on connecting only ends a worker the dialog has let go
+  // of: the dialog's watch, at half this time, decides what the user is told.
+  observer.connectTimeoutMs = attempt->limits.connectMs * 2;
+  const int count = UploadCards(ApiUrl, written[0] ? attempt->frontPath : nullptr,
+                                written[1] ? attempt->backPath : nullptr, attempt->reply,
+                                kServiceReplySize, &observer);
+  attempt->reply[count >= 0 && count < kServiceReplySize ? count : 0] = '\0';
+  attempt->outcome = attempt->stopped ? UploadOutcome::kStopped : UploadOutcome::kReplied;
 }
 
 DWORD WINAPI UploadWorker(void* context) {
-  auto* data = static_cast<UploadDialogData*>(context);
-  RunUpload(data);
-  PostMessageA(data->dialog, kUploadDoneMessage, 0, 0);
+  auto* attempt = static_cast<UploadAttempt*>(context);
+  RunAttempt(attempt);
+  Report(attempt, kUploadDoneMessage, 0);
+  ReleaseAttempt(attempt);
   return 0;
+}
+
+// Tells the worker to stop before its next step and closes its request when
+// it has one, which ends a blocking send or wait for the reply. When
+// `letGo`, the worker also reports nothing more.
+void StopAttempt(UploadAttempt* attempt, bool letGo) {
+  EnterCriticalSection(&attempt->lock);
+  attempt->stopped = true;
+  if (letGo) attempt->dialog = nullptr;
+  HINTERNET request = attempt->request;
+  attempt->request = nullptr;
+  if (request != nullptr) InternetCloseHandle(request);
+  LeaveCriticalSection(&attempt->lock);
+}
+
+// Lets go of the attempt under way: its worker stops and reports nothing more,
+// and finishes on its own.
+void LetGoOfAttempt(UploadDialogData* data) {
+  UploadAttempt* attempt = data->attempt;
+  if (attempt == nullptr) return;
+  StopAttempt(attempt, true);
+  ReleaseAttempt(attempt);
+  data->attempt = nullptr;
+  if (data->worker != nullptr) {
+    CloseHandle(data->worker);
+    data->worker = nullptr;
+  }
+  KillTimer(data->dialog, kWatchTimer);
+  data->watch = {TransferPhase::kIdle, 0};
+}
+
+// Ends a send that is under way, for a stop or a time limit: the dialog is
+// ready at once, nothing is reported as sent and both files are gone.
+void EndTransfer(UploadDialogData* data, const char* status) {
+  LetGoOfAttempt(data);
+  DeleteCardPngs(data->frontPath, data->backPath);
+  SetDlgItemTextA(data->dialog, IDC_STATUS, status);
+  ShowReady(data->dialog);
 }
 
 void OnSend(UploadDialogData* data) {
@@ -144,51 +329,114 @@ void OnSend(UploadDialogData* data) {
   char text[512] = "";
   GetDlgItemTextA(dialog, IDC_TITLE, text, sizeof text);
   CutCardTitle(text, Job.title);
-  SetUploadButtons(dialog, FALSE);
+  ShowBusy(dialog);
   SetDlgItemTextA(dialog, IDC_STATUS, kUploadConverting);
   FormCardPngPaths(data->frontPath, data->backPath);
-  data->front = Job.sides[0].image;
-  data->back = Job.sides[1].image;
-  data->worker = CreateThread(nullptr, 0, UploadWorker, data, 0, nullptr);
+  UploadAttempt* attempt = NewAttempt();
+  if (attempt == nullptr) {
+    MessageBoxA(dialog, kUploadNotConverted, kUploadCaption, MB_ICONERROR | MB_OK);
+    SetDlgItemTextA(dialog, IDC_STATUS, kUploadPrompt);
+    ShowReady(dialog);
+    return;
+  }
+  attempt->dialog = dialog;
+  attempt->serial = ++data->serial;
+  attempt->front = Job.sides[0].image;
+  attempt->back = Job.sides[1].image;
+  std::memcpy(attempt->frontPath, data->frontPath, kPathSize);
+  std::memcpy(attempt->backPath, data->backPath, kPathSize);
+  char limits[64];
+  const DWORD length = GetEnvironmentVariableA(kUploadLimitsVariable, limits, sizeof limits);
+  attempt->limits = ParseUploadLimits(length > 0 && length < sizeof limits ? limits : nullptr);
+  data->attempt = attempt;
+  data->stopping = false;
+  data->watch = {TransferPhase::kConverting, GetTickCount()};
+  SetTimer(dialog, kWatchTimer, kWatchIntervalMs, nullptr);
+  data->worker = CreateThread(nullptr, 0, UploadWorker, attempt, 0, nullptr);
   if (data->worker == nullptr) {
     // No thread to be had: do the work here, as a blocking dialog would.
     UpdateWindow(dialog);
-    RunUpload(data);
-    PostMessageA(dialog, kUploadDoneMessage, 0, 0);
+    UploadWorker(attempt);
   }
 }
 
 void OnUploadDone(UploadDialogData* data) {
   HWND dialog = data->dialog;
+  UploadAttempt* attempt = data->attempt;
+  data->attempt = nullptr;
   if (data->worker != nullptr) {
-    WaitForSingleObject(data->worker, INFINITE);
+    // The worker ends right after this message; it holds nothing more.
     CloseHandle(data->worker);
     data->worker = nullptr;
   }
-  if (data->notConverted) {
-    MessageBoxA(dialog, kUploadNotConverted, kUploadCaption, MB_ICONERROR | MB_OK);
-    SetDlgItemTextA(dialog, IDC_STATUS, kUploadPrompt);
-  } else if (IsSuccessReply(data->reply)) {
-    EndDialog(dialog, 1);
-  } else {
-    MessageBoxA(dialog, data->reply, kUploadCaption, MB_ICONERROR | MB_OK);
+  KillTimer(dialog, kWatchTimer);
+  data->watch = {TransferPhase::kIdle, 0};
+  data->stopping = false;
+  switch (attempt->outcome) {
+    case UploadOutcome::kStopped:
+      SetDlgItemTextA(dialog, IDC_STATUS, kUploadStopped);
+      break;
+    case UploadOutcome::kNotConverted:
+      MessageBoxA(dialog, kUploadNotConverted, kUploadCaption, MB_ICONERROR | MB_OK);
+      SetDlgItemTextA(dialog, IDC_STATUS, kUploadPrompt);
+      break;
+    case UploadOutcome::kReplied:
+      if (IsSuccessReply(attempt->reply)) {
+        EndDialog(dialog, 1);
+      } else {
+        MessageBoxA(dialog, attempt->reply, kUploadCaption, MB_ICONERROR | MB_OK);
+      }
+      break;
   }
-  DeleteCardPngs(data);
-  SetUploadButtons(dialog, TRUE);
+  ReleaseAttempt(attempt);
+  DeleteCardPngs(data->frontPath, data->backPath);
+  ShowReady(dialog);
 }
 
-// Waits for a worker that is still running when the dialog goes, answering
-// the message it may be sending meanwhile.
-void WaitForWorker(UploadDialogData* data) {
-  if (data == nullptr || data->worker == nullptr) return;
-  while (MsgWaitForMultipleObjects(1, &data->worker, FALSE, INFINITE, QS_SENDMESSAGE) ==
-         WAIT_OBJECT_0 + 1) {
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+// 中止 or Esc: ends the dialog when nothing is under way, else stops the send.
+void OnCancel(UploadDialogData* data) {
+  if (data->attempt == nullptr) {
+    EndDialog(data->dialog, 0);
+    return;
   }
-  CloseHandle(data->worker);
-  data->worker = nullptr;
-  DeleteCardPngs(data);
+  if (data->watch.phase == TransferPhase::kConverting) {
+    // The worker may be writing a file: it stops after that side and reports.
+    StopAttempt(data->attempt, false);
+    data->stopping = true;
+    SetDlgItemTextA(data->dialog, IDC_STATUS, kUploadStopping);
+    EnableWindow(GetDlgItem(data->dialog, IDCANCEL), FALSE);
+    return;
+  }
+  EndTransfer(data, kUploadStopped);
+}
+
+void OnWatchTimer(UploadDialogData* data) {
+  if (data->attempt == nullptr) return;
+  const TransferExpiry expiry = CheckTransfer(data->watch, GetTickCount(), data->attempt->limits);
+  if (expiry == TransferExpiry::kNone) return;
+  const bool connect = expiry == TransferExpiry::kConnect;
+  EndTransfer(data, kUploadTimedOut);
+  MessageBoxA(data->dialog, connect ? kUploadNoConnection : kUploadNoResponse, kUploadCaption,
+              MB_ICONERROR | MB_OK);
+}
+
+// A step posted by the current attempt's worker; steps of an attempt the
+// dialog has let go of are dropped.
+bool IsCurrent(const UploadDialogData* data, WPARAM serial) {
+  return data != nullptr && data->attempt != nullptr && serial == data->attempt->serial;
+}
+
+// Called by the dialog's procedure while the worker runs: a dialog that goes
+// away lets go of a send; a conversion is waited for, since it reads the card
+// images, which the main window may free once the dialog is gone.
+void OnDestroy(UploadDialogData* data) {
+  if (data == nullptr || data->attempt == nullptr) return;
+  if (data->watch.phase == TransferPhase::kConverting && data->worker != nullptr) {
+    StopAttempt(data->attempt, false);
+    WaitForSingleObject(data->worker, INFINITE);
+  }
+  LetGoOfAttempt(data);
+  DeleteCardPngs(data->frontPath, data->backPath);
 }
 
 // Shows the service's information page in the web view.
@@ -222,7 +470,7 @@ void DestroyCompleteButtons(CompleteDialogData* data) {
 }  // namespace
 
 int UploadCards(const char* url, const char* frontPath, const char* backPath, char* reply,
-                int capacity) {
+                int capacity, SendObserver* observer) {
   MultipartRequest* request = MultipartOpen(AgentName, url);
   if (request == nullptr) return 0;
   const UploadCardData card{Job.title, Job.cardWidthMm, Job.cardHeightMm, Job.bleedMm, UserId,
@@ -230,7 +478,7 @@ int UploadCards(const char* url, const char* frontPath, const char* backPath, ch
   AddUploadTextParts(request, card);
   AddFilePart(request, "front", kFrontPngName, frontPath);
   AddFilePart(request, "back", kBackPngName, backPath);
-  const int count = MultipartSend(request, reply, capacity);
+  const int count = MultipartSendObserved(request, reply, capacity, observer);
   MultipartClose(request);
   return count;
 }
@@ -245,30 +493,49 @@ INT_PTR CALLBACK UploadDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       CentreOnOwner(dialog);
       SetDlgItemTextA(dialog, IDC_STATUS, kUploadPrompt);
       SetDlgItemTextA(dialog, IDC_TITLE, Job.title);
+      SendDlgItemMessageA(dialog, IDC_UPLOAD_PROGRESS, PBM_SETRANGE32, 0, kProgressRange);
+      ShowReady(dialog);
       return TRUE;
     case WM_COMMAND:
       if (data == nullptr) break;
       switch (LOWORD(wParam)) {
         case IDCANCEL:
-          if (data->worker == nullptr) EndDialog(dialog, 0);
+          if (!data->stopping) OnCancel(data);
           return TRUE;
         case IDC_SEND:
-          if (data->worker == nullptr) OnSend(data);
+          if (data->attempt == nullptr) OnSend(data);
           return TRUE;
       }
       break;
-    case WM_CLOSE:
-      // Busy: the close request waits like the buttons do.
-      if (data != nullptr && data->worker != nullptr) return TRUE;
-      break;
+    case WM_TIMER:
+      if (data != nullptr && wParam == kWatchTimer) OnWatchTimer(data);
+      return TRUE;
+    case kUploadConnectingMessage:
+      if (IsCurrent(data, wParam) && !data->stopping) {
+        data->watch = {TransferPhase::kConnecting, GetTickCount()};
+        SetDlgItemTextA(dialog, IDC_STATUS, kUploadSending);
+      }
+      return TRUE;
     case kUploadSendingMessage:
-      SetDlgItemTextA(dialog, IDC_STATUS, kUploadSending);
+      if (IsCurrent(data, wParam) && !data->stopping) {
+        data->watch = {TransferPhase::kSending, GetTickCount()};
+        data->total = static_cast<uint32_t>(lParam);
+        ShowProgress(dialog, 0, data->total);
+        ShowWindow(GetDlgItem(dialog, IDC_UPLOAD_PROGRESS), SW_SHOW);
+        ShowWindow(GetDlgItem(dialog, IDC_UPLOAD_SENT), SW_SHOW);
+      }
+      return TRUE;
+    case kUploadSentMessage:
+      if (IsCurrent(data, wParam) && !data->stopping) {
+        data->watch.since = GetTickCount();
+        ShowProgress(dialog, static_cast<uint32_t>(lParam), data->total);
+      }
       return TRUE;
     case kUploadDoneMessage:
-      if (data != nullptr) OnUploadDone(data);
+      if (IsCurrent(data, wParam)) OnUploadDone(data);
       return TRUE;
     case WM_DESTROY:
-      WaitForWorker(data);
+      OnDestroy(data);
       break;
   }
   return FALSE;
@@ -316,6 +583,8 @@ INT_PTR CALLBACK CompleteDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 int ShowUploadDialogs(HWND owner) {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
   UploadDialogData upload = {};
   const INT_PTR result = DialogBoxParamA(ResourceModule(), "UPLOADDLG", owner, UploadDialogProc,
                                          reinterpret_cast<LPARAM>(&upload));
