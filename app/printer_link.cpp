@@ -60,4 +60,8 @@ void LinkPrinterDriverWith(const SpoolerCalls& calls, const char* exePath,
   }
 }
 
-void LinkPrinterDriver() { LinkPrinterDriverWith(RealSpoolerCalls(), ExePath, ProgramFolder); }
+void LinkPrinterDriver() {
+  // A driver told an empty folder would print to the drive's root.
+  if (ProgramFolder[0] == '\0') return;
+  LinkPrinterDriverWith(RealSpoolerCalls(), ExePath, ProgramFolder);
+}

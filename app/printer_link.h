@@ -29,5 +29,6 @@ const SpoolerCalls& RealSpoolerCalls();
 void LinkPrinterDriverWith(const SpoolerCalls& calls, const char* exePath,
                            const char* programFolder);
 
-// The start-up step: LinkPrinterDriverWith the real spooler, ExePath and ProgramFolder.
+// The start-up step: LinkPrinterDriverWith the real spooler, ExePath and ProgramFolder;
+// skipped when the program folder is not known.
 void LinkPrinterDriver();

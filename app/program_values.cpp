@@ -14,12 +14,14 @@ char SettingsPath[kPathSize];
 CardJob Job;
 
 void InitProgramValues(const char* exePath, const char* serviceBase) {
-  ProgramPathSet paths;
-  if (FormatInto(ExePath, sizeof ExePath, "%s", exePath) && DeriveProgramPaths(exePath, &paths)) {
-    std::memcpy(ExeBase, paths.exeBase, sizeof ExeBase);
-    std::memcpy(ProgramFolder, paths.programFolder, sizeof ProgramFolder);
-    std::memcpy(SettingsPath, paths.settingsPath, sizeof SettingsPath);
+  // A path that is not known or does not fit leaves every program path empty.
+  ProgramPathSet paths = {};
+  if (!FormatInto(ExePath, sizeof ExePath, "%s", exePath) || !DeriveProgramPaths(exePath, &paths)) {
+    ExePath[0] = '\0';
   }
+  std::memcpy(ExeBase, paths.exeBase, sizeof ExeBase);
+  std::memcpy(ProgramFolder, paths.programFolder, sizeof ProgramFolder);
+  std::memcpy(SettingsPath, paths.settingsPath, sizeof SettingsPath);
   SetServiceAddresses(serviceBase);
   UserId[0] = '\0';
   UserPassword[0] = '\0';

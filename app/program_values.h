@@ -12,5 +12,7 @@ extern char SettingsPath[kPathSize];
 extern CardJob Job;
 
 // Sets the program paths from the executable's path and the service
-// addresses from `serviceBase`; clears the login state.
+// addresses from `serviceBase`; clears the login state. An empty path (the
+// system could not give it) or one that does not fit leaves every program path
+// empty: no folder, no settings file.
 void InitProgramValues(const char* exePath, const char* serviceBase);

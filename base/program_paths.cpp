@@ -35,7 +35,8 @@ bool DeriveProgramPaths(const char* exePath, ProgramPathSet* paths) {
   const std::size_t baseLength = dot ? static_cast<std::size_t>(dot - exePath) : length;
   const char* slash = FindLastSjisChar(exePath, '\\');
   const std::size_t folderLength = slash ? static_cast<std::size_t>(slash - exePath) : length;
-  if (length >= kPathSize || baseLength + std::strlen(".env") >= kPathSize) {
+  // An empty path (the system could not tell) has no folder: every path stays empty.
+  if (length == 0 || length >= kPathSize || baseLength + std::strlen(".env") >= kPathSize) {
     return false;
   }
   CopyPrefix(paths->exeBase, exePath, baseLength);

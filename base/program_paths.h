@@ -23,6 +23,6 @@ struct ProgramPathSet {
   char settingsPath[kPathSize];   // exeBase followed by ".env"
 };
 
-// Fills `paths` from `exePath`. Returns false, with every path empty, when a
-// result would not fit into kPathSize bytes.
+// Fills `paths` from `exePath`. Returns false, with every path empty, when the
+// path is empty (not known) or a result would not fit into kPathSize bytes.
 bool DeriveProgramPaths(const char* exePath, ProgramPathSet* paths);

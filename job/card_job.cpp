@@ -8,7 +8,11 @@
 
 void InitCardJob(CardJob* job, const char* programFolder) {
   std::memset(job, 0, sizeof *job);
-  FormatInto(job->pagePrefix, sizeof job->pagePrefix, "%s\\page_", programFolder);
+  // Without a known folder there is no page prefix: "\page_" would name files
+  // at the root of the current drive.
+  if (programFolder != nullptr && programFolder[0] != '\0') {
+    FormatInto(job->pagePrefix, sizeof job->pagePrefix, "%s\\page_", programFolder);
+  }
   job->cardWidthMm = 91.0f;
   job->cardHeightMm = 55.0f;
   job->bleedMm = 2.0f;

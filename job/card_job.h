@@ -53,7 +53,8 @@ struct CardJob {
 inline constexpr float kPixelsPerMm = 28.346457f;
 
 // Zeroes `job` and gives it the start values; the page prefix is the program
-// folder, a backslash and "page_" (empty when that would not fit).
+// folder, a backslash and "page_" (empty when the folder is empty, that is not
+// known, or when the prefix would not fit).
 void InitCardJob(CardJob* job, const char* programFolder);
 
 // Writes the path of page `n` ("%s%d.bmp" of `prefix` and n) into `out`

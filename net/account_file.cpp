@@ -135,6 +135,7 @@ int ReadTextLine(TextFile* file, char* buffer, int capacity) {
 }
 
 int WriteAccountFile(const char* path) {
+  if (path == nullptr || path[0] == '\0') return 0;  // no known place for the file
   ScopedTextFile file(CreateTextFile(path));
   if (!file) return 0;
 
@@ -155,6 +156,7 @@ int WriteAccountFile(const char* path) {
 }
 
 int ReadAccountFile(const char* path) {
+  if (path == nullptr || path[0] == '\0') return 0;
   ScopedTextFile file(OpenTextFile(path));
   if (!file) return 0;
 

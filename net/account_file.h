@@ -30,11 +30,12 @@ int WriteTextLine(TextFile* file, const char* text);
 int ReadTextLine(TextFile* file, char* buffer, int capacity);
 
 // Writes UserId, UserPassword and RememberLogin to the file at path; 1 when written,
-// 0 when the file cannot be created.
+// 0 when the path is empty (the program folder is not known) or the file cannot be created.
 int WriteAccountFile(const char* path);
 
 // Reads the file at path into UserId, UserPassword and RememberLogin; 1 when the file was
-// read, 0 when it cannot be opened (the account state is then left as it is).
+// read, 0 when the path is empty or the file cannot be opened (the account state is then
+// left as it is).
 int ReadAccountFile(const char* path);
 
 // Applies one line of the account file: a USER_ID, USER_PWD or COOKIE line sets the matching

@@ -94,6 +94,74 @@ MultipartRequest* MultipartOpen(const char* agent, const char* url) {
 }
 
 int MultipartSend(MultipartRequest* request, char* reply, int capacity) {
+  return MultipartSendObserved(request, reply, capacity, nullptr);
+}
+
+void ShortenRequestWaits(void* request) {
+  DWORD shortest = 1;
+  HINTERNET handle = static_cast<HINTERNET>(request);
+  InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &shortest, sizeof shortest);
+  InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &shortest, sizeof shortest);
+}
+
+namespace {
+
+// Sends the body through an open request in pieces; the header goes out with
+// HttpSendRequestEx, which announces the whole length, so the request is byte
+// for byte the one HttpSendRequest would make. Returns true when the whole
+// request is out and its reply has begun.
+bool SendInPieces(HINTERNET handle, const unsigned char* body, uint32_t length,
+                  SendObserver* observer) {
+  SendObserver none = {};
+  SendObserver& watch = observer != nullptr ? *observer : none;
+  if (watch.connectTimeoutMs != 0) {
+    DWORD value = watch.connectTimeoutMs;
+    InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &value, sizeof value);
+  }
+  if (watch.transferTimeoutMs != 0) {
+    DWORD value = watch.transferTimeoutMs;
+    InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &value, sizeof value);
+    InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &value, sizeof value);
+  }
+  auto fail = [&] {
+    watch.error = GetLastError();
+    return false;
+  };
+  if (watch.connecting != nullptr) watch.connecting(watch.context);
+  INTERNET_BUFFERSA buffers = {};
+  buffers.dwStructSize = sizeof buffers;
+  buffers.dwBufferTotal = length;
+  if (HttpSendRequestExA(handle, &buffers, nullptr, 0, 0) != TRUE) return fail();
+  if (watch.sent != nullptr) watch.sent(watch.context, 0, length);
+  uint32_t sent = 0;
+  while (sent < length) {
+    if (watch.stopped != nullptr && watch.stopped(watch.context)) {
+      watch.error = ERROR_INTERNET_OPERATION_CANCELLED;
+      return false;
+    }
+    const DWORD piece = length - sent < kSendPieceSize ? length - sent : kSendPieceSize;
+    DWORD written = 0;
+    if (InternetWriteFile(handle, body + sent, piece, &written) != TRUE) return fail();
+    if (written == 0) {
+      watch.error = ERROR_INTERNET_CONNECTION_ABORTED;
+      return false;
+    }
+    sent += written;
+    if (watch.sent != nullptr) watch.sent(watch.context, sent, length);
+  }
+  if (watch.stopped != nullptr && watch.stopped(watch.context)) {
+    watch.error = ERROR_INTERNET_OPERATION_CANCELLED;
+    return false;
+  }
+  if (HttpEndRequestA(handle, nullptr, 0, 0) != TRUE) return fail();
+  return true;
+}
+
+}  // namespace
+
+int MultipartSendObserved(MultipartRequest* request, char* reply, int capacity,
+                          SendObserver* observer) {
+  if (observer != nullptr) observer->error = 0;
   if (request == nullptr) return 0;
   if (!MultipartAddClosing(request)) {
     // A part was lost: the upload fails as a whole and nothing goes out.
@@ -110,12 +178,19 @@ int MultipartSend(MultipartRequest* request, char* reply, int capacity) {
   for (const char* header : headers) {
     HttpAddRequestHeadersA(handle, header, static_cast<DWORD>(std::strlen(header)), kHeaderModifiers);
   }
-  const BOOL sent = HttpSendRequestA(handle, nullptr, 0, request->body, request->bodyLength);
+  const bool go = observer == nullptr || observer->started == nullptr ||
+                  observer->started(observer->context, handle);
+  const bool sent = go && SendInPieces(handle, static_cast<const unsigned char*>(request->body),
+                                       request->bodyLength, observer);
   BufferFree(request->body);
   request->body = nullptr;
   request->bodyLength = 0;
-  if (sent != TRUE) return 0;
-  return ReadReply(ReadInternetChunk, handle, reply, capacity);
+  if (!sent) ShortenRequestWaits(handle);
+  const int count = sent ? ReadReply(ReadInternetChunk, handle, reply, capacity) : 0;
+  if (observer != nullptr && observer->finished != nullptr && observer->finished(observer->context)) {
+    request->request = nullptr;  // closed by the other thread
+  }
+  return count;
 }
 
 int MultipartClose(MultipartRequest* request) {

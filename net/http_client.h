@@ -2,6 +2,8 @@
 // is synchronous; replies are copied into the caller's buffer (see ReadReply).
 #pragma once
 
+#include <cstdint>
+
 #include "net/multipart.h"
 
 // Sends the form data held in `buffer` (NUL-terminated) to `url` with `verb` and copies the
@@ -17,6 +19,44 @@ MultipartRequest* MultipartOpen(const char* agent, const char* url);
 // (which may be null). The body is released whatever happens. Returns the reply bytes
 // stored, or 0 when the request failed, was never sent (a part could not be added), or is null.
 int MultipartSend(MultipartRequest* request, char* reply, int capacity);
+
+// Piece size of a request body: the body goes out in pieces of this many bytes.
+inline constexpr uint32_t kSendPieceSize = 64 * 1024;
+
+// Follows a multipart send from the sending thread. Every member may be left null or 0.
+struct SendObserver {
+  void* context;
+  // Called with the request handle (an HINTERNET) before anything goes out; false stops
+  // the send before it begins. From then on another thread may close that handle to end
+  // the send or the wait for the reply at once.
+  bool (*started)(void* context, void* request);
+  // Called when the send and the reply are over; true when another thread closed the
+  // handle meanwhile, which the request then leaves alone.
+  bool (*finished)(void* context);
+  // Called before the request connects and sends its header.
+  void (*connecting)(void* context);
+  // Called once the header is out (sent 0) and after every piece of the body.
+  void (*sent)(void* context, uint32_t sent, uint32_t total);
+  // Asked before every piece; true stops the send, which then fails.
+  bool (*stopped)(void* context);
+  // Time limits handed to WinINet for connecting and for each send and receive, in
+  // milliseconds; 0 keeps WinINet's own.
+  uint32_t connectTimeoutMs;
+  uint32_t transferTimeoutMs;
+  // Set by the send: the system error of the call that failed, or 0.
+  uint32_t error;
+};
+
+// Makes every later wait of a request that was given up end at once. Closing a request
+// whose body did not go out whole may otherwise wait for a reply that never comes before
+// the connection is let go (Wine's WinINet reads what is left of a reply first).
+void ShortenRequestWaits(void* request);
+
+// MultipartSend with the body sent in pieces of kSendPieceSize through HttpSendRequestEx and
+// InternetWriteFile, reporting to `observer` (may be null). The bytes on the wire are those
+// of a send in one call: the same request line, headers and body.
+int MultipartSendObserved(MultipartRequest* request, char* reply, int capacity,
+                          SendObserver* observer);
 
 // Closes the request's handles and releases it. Returns 1, or 0 for a null request.
 int MultipartClose(MultipartRequest* request);

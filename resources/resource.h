@@ -54,6 +54,8 @@
 #define IDC_SEND 1031        /* "送信開始" button; same number as IDC_UPLOAD */
 #define IDC_TITLE 1038       /* card title edit; same number as IDC_PAGE3 */
 #define IDC_TITLE_LABEL 1039 /* "名称：" label */
+#define IDC_UPLOAD_PROGRESS 1050 /* progress bar of the body being sent */
+#define IDC_UPLOAD_SENT 1051     /* "<sent> / <total> KB" beside the buttons */
 
 /* ---- Completion dialog (COMPLETEDLG) ------------------------------------------- */
 #define IDC_COMPLETE_NOTE 1022 /* "送信した画像の確認や注文ができます" */

@@ -122,7 +122,8 @@ class Window:
         self.checked = fields[8] == "1"
         self.rect = tuple(int(v) for v in fields[9].split())
         self.client = tuple(int(v) for v in fields[10].split())
-        self.text = unescape(fields[11]) if len(fields) > 11 else ""
+        self.hover = None if fields[11] == "-" else fields[11] == "1"
+        self.text = unescape(fields[12]) if len(fields) > 12 else ""
         self.children = []
 
     def walk(self):
@@ -167,6 +168,12 @@ def unescape(text):
     return "".join(out)
 
 
+class WindowList(list):
+    """The top-level windows of one listing, with the cursor's clip rectangle then."""
+
+    clip = None
+
+
 class Inspector:
     """The inspector program, kept running; each call lists the desktop's windows."""
 
@@ -191,15 +198,19 @@ class Inspector:
         return line.decode("utf-8", "replace").rstrip("\r")
 
     def tops(self):
-        """The visible top-level windows, each with its descendants."""
+        """The visible top-level windows, each with its descendants; the list's `clip` is the
+        cursor's clip rectangle."""
         self.process.stdin.write(b"list\n")
         self.process.stdin.flush()
         deadline = time.monotonic() + self.timeout
-        tops, stack = [], []
+        tops, stack = WindowList(), []
         while True:
             line = self._line(deadline)
             if line == "END":
                 return tops
+            if line.startswith("CLIP\t"):
+                tops.clip = tuple(int(v) for v in line[5:].split())
+                continue
             window = Window(line.split("\t"))
             del stack[window.depth:]
             if stack:
@@ -299,27 +310,39 @@ class Screen:
         subprocess.run(["xdotool"] + [str(a) for a in args], check=True, timeout=30)
 
     def move(self, x, y):
-        self.xdotool("mousemove", x, y)
+        """Moves the pointer; returns once the X server has it there."""
+        self.xdotool("mousemove", "--sync", x, y)
 
     def click(self, x, y):
         self.move(x, y)
-        # The program sees the pointer arrive before the press (hover state of the skin buttons).
-        time.sleep(0.05)
         self.xdotool("click", 1)
 
     def click_window(self, window):
-        self.click(*window.center())
+        """Clicks the middle of the window. A skin button is pressed only once it shows the
+        pointer's arrival (its own hover flag), as a person sees the hover before pressing."""
+        self.move(*window.center())
+        if window.hover is not None:
+            def hovered(tops):
+                for top in tops:
+                    for found in top.walk():
+                        if found.hwnd == window.hwnd:
+                            return found.hover
+                return False
+            self.wait("the pointer over %s" % window.describe(), hovered)
+        self.xdotool("click", 1)
 
     def drag(self, x0, y0, x1, y1, steps=8):
-        """Presses at (x0, y0), moves in steps to (x1, y1) and releases there."""
+        """Presses at (x0, y0), moves in steps to (x1, y1) and releases there. The steps follow
+        once the program has taken the press (it confines the cursor to the view while dragging);
+        the drag is over when it lets the cursor go."""
         self.move(x0, y0)
-        time.sleep(0.05)
+        unconfined = self.tops().clip
         self.xdotool("mousedown", 1)
+        self.wait("the drag to begin", lambda tops: tops.clip != unconfined)
         for k in range(1, steps + 1):
             self.move(x0 + (x1 - x0) * k // steps, y0 + (y1 - y0) * k // steps)
-            time.sleep(0.02)
-        time.sleep(0.05)
         self.xdotool("mouseup", 1)
+        self.wait("the drag to end", lambda tops: tops.clip == unconfined)
 
     def key(self, *names):
         self.xdotool("key", "--delay", 60, *names)

@@ -1,48 +1,121 @@
 // Upload and completion dialogs and the upload request.
 //
-// The conversion to PNG and the request take seconds for a real card. They run
-// on a worker thread so that the dialog keeps pumping messages: its status line
-// shows, it repaints, and the system never reports it as not responding. The
-// order of the steps and what the user sees are those of a blocking dialog:
-// the buttons are disabled before the work starts and enabled again only after
-// the reply has been shown and the PNG files deleted; until then Esc and close
-// requests are ignored. The worker only reads the job record, which nothing
-// changes while the modal dialog is up.
+// The conversion to PNG and the request take seconds for a real card, minutes
+// over a poor link. They run on a worker thread so that the dialog keeps
+// pumping messages: its status line and progress show, it repaints, and 中止
+// (or Esc) works at every moment.
+//
+// One send is an UploadAttempt, shared by the dialog and its worker and freed
+// by whichever lets go of it last. The worker converts the sides, builds the
+// request and sends its body in pieces, posting each step to the dialog. The
+// dialog watches the steps against the time limits. To stop a send it closes
+// the request's handle from its own thread, which ends the worker's blocking
+// call, and lets go of the attempt at once: the dialog is ready again while the
+// worker, which no longer posts anything, finishes on its own and writes no
+// file. A stop during the conversion waits for the side being written to be
+// done (the PNG writer has no way to stop inside one side yet) and leaves out
+// everything after it.
 #include "upload/upload_dialogs.h"
 
+#include <commctrl.h>
+#include <wininet.h>
+
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
-#include "job/card_job.h"
+#include "base/byte_buffer.h"
 #include "base/scoped_handle.h"
 #include "controls/bitmap_button.h"
+#include "job/card_job.h"
 #include "net/account.h"
-#include "base/byte_buffer.h"
 #include "net/http_client.h"
 #include "net/service_addresses.h"
 #include "net/service_requests.h"
 #include "resources/resource.h"
 #include "upload/png_writer.h"
+#include "upload/upload_progress.h"
 #include "upload/upload_request.h"
 #include "webview/navo.h"
 
 namespace {
 
-// Sent by the worker when the images are written and the request starts.
-constexpr UINT kUploadSendingMessage = WM_APP + 1;
-// Posted by the worker when the reply is in.
-constexpr UINT kUploadDoneMessage = WM_APP + 2;
+// Posted by the worker; wParam is the attempt's serial number, so that a step
+// of an attempt the dialog has let go of is recognised and dropped.
+constexpr UINT kUploadConnectingMessage = WM_APP + 1;  // lParam unused
+constexpr UINT kUploadSendingMessage = WM_APP + 2;     // lParam: body length
+constexpr UINT kUploadSentMessage = WM_APP + 3;        // lParam: body bytes sent
+constexpr UINT kUploadDoneMessage = WM_APP + 4;        // lParam unused
+
+// The timer that checks the transfer against its limits.
+constexpr UINT_PTR kWatchTimer = 1;
+constexpr UINT kWatchIntervalMs = 200;
+// Range of the progress bar.
+constexpr int kProgressRange = 1000;
+
+// How one attempt ended.
+enum class UploadOutcome {
+  kReplied,       // the service answered (or the request failed): show the reply
+  kNotConverted,  // a side that exists could not be written: nothing was sent
+  kStopped,       // stopped by 中止 or Esc
+};
+
+// One press of 送信開始, shared by the dialog and its worker.
+struct UploadAttempt {
+  LONG references;  // the dialog's and the worker's
+  CRITICAL_SECTION lock;
+  // Guarded by `lock`: the dialog to report to (null once it let go) and the
+  // request handle while the request is under way (null once closed).
+  HWND dialog;
+  HINTERNET request;
+  std::atomic<bool> stopped;
+  WPARAM serial;
+  // What to do, fixed before the worker starts.
+  UploadLinks links;  // a copy: a worker that was let go may outlive the dialog
+  DibImage* front;
+  DibImage* back;
+  char frontPath[kPathSize];
+  char backPath[kPathSize];
+  UploadLimits limits;
+  // Results, read by the dialog once the done message came.
+  UploadOutcome outcome;
+  char reply[kServiceReplySize];
+};
+
+UploadAttempt* NewAttempt() {
+  auto* attempt = new (std::nothrow) UploadAttempt();
+  if (attempt == nullptr) return nullptr;
+  attempt->references = 2;
+  InitializeCriticalSection(&attempt->lock);
+  return attempt;
+}
+
+void ReleaseAttempt(UploadAttempt* attempt) {
+  if (InterlockedDecrement(&attempt->references) == 0) {
+    DeleteCriticalSection(&attempt->lock);
+    delete attempt;
+  }
+}
+
+// Posts a step to the dialog unless the dialog has let go of the attempt.
+void Report(UploadAttempt* attempt, UINT message, LPARAM lParam) {
+  EnterCriticalSection(&attempt->lock);
+  if (attempt->dialog != nullptr) PostMessageA(attempt->dialog, message, attempt->serial, lParam);
+  LeaveCriticalSection(&attempt->lock);
+}
 
 // State of one upload dialog; lives in ShowUploadDialogs' frame.
 struct UploadDialogData {
   const UploadLinks* links;
   HWND dialog;
-  ScopedKernelHandle worker;  // the running conversion and request, or empty
-  DibImage* front;
-  DibImage* back;
+  UploadAttempt* attempt;      // the attempt under way, or null
+  ScopedKernelHandle worker;  // its thread, or empty
+  WPARAM serial;           // serial number of the latest attempt
+  TransferWatch watch;
+  uint32_t total;  // body length of the request going out
+  bool stopping;  // 中止 was pressed during the conversion; waiting for the worker
   char frontPath[kPathSize];
   char backPath[kPathSize];
-  char reply[kServiceReplySize];
 };
 
 // The completion dialog's bitmap buttons; they share their ids with hidden
@@ -68,15 +141,32 @@ void CentreOnOwner(HWND dialog) {
   SetWindowPos(dialog, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
 }
 
-void SetUploadButtons(HWND dialog, BOOL enabled) {
-  EnableWindow(GetDlgItem(dialog, IDCANCEL), enabled);
-  EnableWindow(GetDlgItem(dialog, IDC_SEND), enabled);
+// Ready for a send: both buttons enabled, no progress shown.
+void ShowReady(HWND dialog) {
+  EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
+  EnableWindow(GetDlgItem(dialog, IDC_SEND), TRUE);
+  ShowWindow(GetDlgItem(dialog, IDC_UPLOAD_PROGRESS), SW_HIDE);
+  ShowWindow(GetDlgItem(dialog, IDC_UPLOAD_SENT), SW_HIDE);
+}
+
+// Busy: 送信開始 waits, 中止 stays at hand.
+void ShowBusy(HWND dialog) {
+  EnableWindow(GetDlgItem(dialog, IDC_SEND), FALSE);
+  EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
+}
+
+void ShowProgress(HWND dialog, uint32_t sent, uint32_t total) {
+  char text[64];
+  FormatSentKilobytes(sent, total, text, sizeof text);
+  SetDlgItemTextA(dialog, IDC_UPLOAD_SENT, text);
+  SendDlgItemMessageA(dialog, IDC_UPLOAD_PROGRESS, PBM_SETPOS,
+                      static_cast<WPARAM>(ProgressPosition(sent, total, kProgressRange)), 0);
 }
 
 // Adds the file at `path` as a file part when it can be read whole.
 void AddFilePart(MultipartRequest* request, const char* name, const char* fileName,
                  const char* path) {
-  if (path[0] == '\0') return;
+  if (path == nullptr || path[0] == '\0') return;
   ScopedFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;
@@ -99,30 +189,134 @@ void AddFilePart(MultipartRequest* request, const char* name, const char* fileNa
   BufferFree(bytes);
 }
 
-// The two PNG paths in the program folder; a path that does not fit is empty.
+// The two PNG paths in the program folder; a path that cannot be formed is empty.
 void FormCardPngPaths(const char* programFolder, char* frontPath, char* backPath) {
   CardPngPath(programFolder, kFrontPngName, frontPath, kPathSize);
   CardPngPath(programFolder, kBackPngName, backPath, kPathSize);
 }
 
-// Converts both sides and sends them; runs on the worker thread (or on the
-// dialog's own thread when no thread could be started).
-void RunUpload(UploadDialogData* data) {
-  int written[2];
-  WriteCardPngPair(data->frontPath[0] ? data->front : nullptr, data->frontPath,
-                   data->backPath[0] ? data->back : nullptr, data->backPath, &written[0],
-                   &written[1]);
-  SendMessageA(data->dialog, kUploadSendingMessage, 0, 0);
-  std::memset(data->reply, 0, sizeof data->reply);
-  const int count = UploadCards(*data->links, ApiUrl, data->reply, kServiceReplySize);
-  data->reply[count >= 0 && count < kServiceReplySize ? count : 0] = '\0';
+void DeleteCardPngs(const char* frontPath, const char* backPath) {
+  if (frontPath[0]) DeleteFileA(frontPath);
+  if (backPath[0]) DeleteFileA(backPath);
+}
+
+// The send of UploadCards as the worker follows it: each step goes to the
+// dialog, the request handle is left with the attempt so that the dialog can
+// close it, and a stop is honoured before every piece.
+struct AttemptObserver {
+  static bool Started(void* context, void* request) {
+    auto* attempt = static_cast<UploadAttempt*>(context);
+    EnterCriticalSection(&attempt->lock);
+    const bool go = !attempt->stopped;
+    attempt->request = static_cast<HINTERNET>(request);
+    LeaveCriticalSection(&attempt->lock);
+    return go;
+  }
+  static bool Finished(void* context) {
+    auto* attempt = static_cast<UploadAttempt*>(context);
+    EnterCriticalSection(&attempt->lock);
+    const bool closedHere = attempt->request == nullptr;
+    attempt->request = nullptr;
+    LeaveCriticalSection(&attempt->lock);
+    return closedHere;
+  }
+  static void Connecting(void* context) {
+    Report(static_cast<UploadAttempt*>(context), kUploadConnectingMessage, 0);
+  }
+  static void Sent(void* context, uint32_t sent, uint32_t total) {
+    auto* attempt = static_cast<UploadAttempt*>(context);
+    if (sent == 0) {
+      Report(attempt, kUploadSendingMessage, static_cast<LPARAM>(total));
+    } else {
+      Report(attempt, kUploadSentMessage, static_cast<LPARAM>(sent));
+    }
+  }
+  static bool Stopped(void* context) { return static_cast<UploadAttempt*>(context)->stopped; }
+};
+
+// Writes both sides at once; a stop ends the conversion inside a side and
+// leaves no file. Returns false when stopped.
+bool ConvertSides(UploadAttempt* attempt, int written[2]) {
+  if (attempt->stopped) return false;
+  DibImage* front = attempt->frontPath[0] != '\0' ? attempt->front : nullptr;
+  DibImage* back = attempt->backPath[0] != '\0' ? attempt->back : nullptr;
+  WriteCardPngPair(front, attempt->frontPath, back, attempt->backPath, &written[0], &written[1],
+                   &attempt->stopped);
+  return !attempt->stopped;
+}
+
+// The worker's whole job: converts both sides and sends them. Only a file
+// written by this conversion is ever sent: both paths are cleared first, and
+// when a side that exists cannot be written nothing is sent at all.
+void RunAttempt(UploadAttempt* attempt) {
+  DeleteCardPngs(attempt->frontPath, attempt->backPath);
+  int written[2] = {0, 0};
+  if (!ConvertSides(attempt, written)) {
+    attempt->outcome = UploadOutcome::kStopped;
+    return;
+  }
+  if ((attempt->front != nullptr && !written[0]) || (attempt->back != nullptr && !written[1])) {
+    attempt->outcome = UploadOutcome::kNotConverted;
+    return;
+  }
+  SendObserver observer = {};
+  observer.context = attempt;
+  observer.started = AttemptObserver::Started;
+  observer.finished = AttemptObserver::Finished;
+  observer.connecting = AttemptObserver::Connecting;
+  observer.sent = AttemptObserver::Sent;
+  observer.stopped = AttemptObserver::Stopped;
+  // WinINet's own limit on connecting only ends a worker the dialog has let go
+  // of: the dialog's watch, at half this time, decides what the user is told.
+  observer.connectTimeoutMs = attempt->limits.connectMs * 2;
+  const int count = UploadCards(attempt->links, ApiUrl, written[0] ? attempt->frontPath : nullptr,
+                                written[1] ? attempt->backPath : nullptr, attempt->reply,
+                                kServiceReplySize, &observer);
+  attempt->reply[count >= 0 && count < kServiceReplySize ? count : 0] = '\0';
+  attempt->outcome = attempt->stopped ? UploadOutcome::kStopped : UploadOutcome::kReplied;
 }
 
 DWORD WINAPI UploadWorker(void* context) {
-  auto* data = static_cast<UploadDialogData*>(context);
-  RunUpload(data);
-  PostMessageA(data->dialog, kUploadDoneMessage, 0, 0);
+  auto* attempt = static_cast<UploadAttempt*>(context);
+  RunAttempt(attempt);
+  Report(attempt, kUploadDoneMessage, 0);
+  ReleaseAttempt(attempt);
   return 0;
+}
+
+// Tells the worker to stop before its next step and closes its request when
+// it has one, which ends a blocking send or wait for the reply. When
+// `letGo`, the worker also reports nothing more.
+void StopAttempt(UploadAttempt* attempt, bool letGo) {
+  EnterCriticalSection(&attempt->lock);
+  attempt->stopped = true;
+  if (letGo) attempt->dialog = nullptr;
+  HINTERNET request = attempt->request;
+  attempt->request = nullptr;
+  if (request != nullptr) InternetCloseHandle(request);
+  LeaveCriticalSection(&attempt->lock);
+}
+
+// Lets go of the attempt under way: its worker stops and reports nothing more,
+// and finishes on its own.
+void LetGoOfAttempt(UploadDialogData* data) {
+  UploadAttempt* attempt = data->attempt;
+  if (attempt == nullptr) return;
+  StopAttempt(attempt, true);
+  ReleaseAttempt(attempt);
+  data->attempt = nullptr;
+  data->worker.reset();
+  KillTimer(data->dialog, kWatchTimer);
+  data->watch = {TransferPhase::kIdle, 0};
+}
+
+// Ends a send that is under way, for a stop or a time limit: the dialog is
+// ready at once, nothing is reported as sent and both files are gone.
+void EndTransfer(UploadDialogData* data, const char* status) {
+  LetGoOfAttempt(data);
+  DeleteCardPngs(data->frontPath, data->backPath);
+  SetDlgItemTextA(data->dialog, IDC_STATUS, status);
+  ShowReady(data->dialog);
 }
 
 void OnSend(UploadDialogData* data) {
@@ -131,49 +325,112 @@ void OnSend(UploadDialogData* data) {
   char text[512] = "";
   GetDlgItemTextA(dialog, IDC_TITLE, text, sizeof text);
   CutCardTitle(text, Job.title);
-  SetUploadButtons(dialog, FALSE);
+  ShowBusy(dialog);
   SetDlgItemTextA(dialog, IDC_STATUS, kUploadConverting);
   FormCardPngPaths(data->links->programFolder, data->frontPath, data->backPath);
-  data->front = Job.sides[0].image;
-  data->back = Job.sides[1].image;
-  data->worker.reset(CreateThread(nullptr, 0, UploadWorker, data, 0, nullptr));
+  UploadAttempt* attempt = NewAttempt();
+  if (attempt == nullptr) {
+    MessageBoxA(dialog, kUploadNotConverted, kUploadCaption, MB_ICONERROR | MB_OK);
+    SetDlgItemTextA(dialog, IDC_STATUS, kUploadPrompt);
+    ShowReady(dialog);
+    return;
+  }
+  attempt->dialog = dialog;
+  attempt->serial = ++data->serial;
+  attempt->links = *data->links;
+  attempt->front = Job.sides[0].image;
+  attempt->back = Job.sides[1].image;
+  std::memcpy(attempt->frontPath, data->frontPath, kPathSize);
+  std::memcpy(attempt->backPath, data->backPath, kPathSize);
+  char limits[64];
+  const DWORD length = GetEnvironmentVariableA(kUploadLimitsVariable, limits, sizeof limits);
+  attempt->limits = ParseUploadLimits(length > 0 && length < sizeof limits ? limits : nullptr);
+  data->attempt = attempt;
+  data->stopping = false;
+  data->watch = {TransferPhase::kConverting, GetTickCount()};
+  SetTimer(dialog, kWatchTimer, kWatchIntervalMs, nullptr);
+  data->worker.reset(CreateThread(nullptr, 0, UploadWorker, attempt, 0, nullptr));
   if (!data->worker) {
     // No thread to be had: do the work here, as a blocking dialog would.
     UpdateWindow(dialog);
-    RunUpload(data);
-    PostMessageA(dialog, kUploadDoneMessage, 0, 0);
+    UploadWorker(attempt);
   }
 }
 
 void OnUploadDone(UploadDialogData* data) {
   HWND dialog = data->dialog;
-  if (data->worker) {
-    WaitForSingleObject(data->worker.get(), INFINITE);
-    data->worker.reset();
+  UploadAttempt* attempt = data->attempt;
+  data->attempt = nullptr;
+  // The worker ends right after this message; it holds nothing more.
+  data->worker.reset();
+  KillTimer(dialog, kWatchTimer);
+  data->watch = {TransferPhase::kIdle, 0};
+  data->stopping = false;
+  switch (attempt->outcome) {
+    case UploadOutcome::kStopped:
+      SetDlgItemTextA(dialog, IDC_STATUS, kUploadStopped);
+      break;
+    case UploadOutcome::kNotConverted:
+      MessageBoxA(dialog, kUploadNotConverted, kUploadCaption, MB_ICONERROR | MB_OK);
+      SetDlgItemTextA(dialog, IDC_STATUS, kUploadPrompt);
+      break;
+    case UploadOutcome::kReplied:
+      if (IsSuccessReply(attempt->reply)) {
+        EndDialog(dialog, 1);
+      } else {
+        MessageBoxA(dialog, attempt->reply, kUploadCaption, MB_ICONERROR | MB_OK);
+      }
+      break;
   }
-  if (IsSuccessReply(data->reply)) {
-    EndDialog(dialog, 1);
-  } else {
-    MessageBoxA(dialog, data->reply, kUploadCaption, MB_ICONERROR | MB_OK);
-  }
-  if (data->frontPath[0]) DeleteFileA(data->frontPath);
-  if (data->backPath[0]) DeleteFileA(data->backPath);
-  SetUploadButtons(dialog, TRUE);
+  ReleaseAttempt(attempt);
+  DeleteCardPngs(data->frontPath, data->backPath);
+  ShowReady(dialog);
 }
 
-// Waits for a worker that is still running when the dialog goes, answering
-// the message it may be sending meanwhile.
-void WaitForWorker(UploadDialogData* data) {
-  if (data == nullptr || !data->worker) return;
-  const HANDLE worker = data->worker.get();
-  while (MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_SENDMESSAGE) ==
-         WAIT_OBJECT_0 + 1) {
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+// 中止 or Esc: ends the dialog when nothing is under way, else stops the send.
+void OnCancel(UploadDialogData* data) {
+  if (data->attempt == nullptr) {
+    EndDialog(data->dialog, 0);
+    return;
   }
-  data->worker.reset();
-  if (data->frontPath[0]) DeleteFileA(data->frontPath);
-  if (data->backPath[0]) DeleteFileA(data->backPath);
+  if (data->watch.phase == TransferPhase::kConverting) {
+    // The worker may be writing a file: it stops after that side and reports.
+    StopAttempt(data->attempt, false);
+    data->stopping = true;
+    SetDlgItemTextA(data->dialog, IDC_STATUS, kUploadStopping);
+    EnableWindow(GetDlgItem(data->dialog, IDCANCEL), FALSE);
+    return;
+  }
+  EndTransfer(data, kUploadStopped);
+}
+
+void OnWatchTimer(UploadDialogData* data) {
+  if (data->attempt == nullptr) return;
+  const TransferExpiry expiry = CheckTransfer(data->watch, GetTickCount(), data->attempt->limits);
+  if (expiry == TransferExpiry::kNone) return;
+  const bool connect = expiry == TransferExpiry::kConnect;
+  EndTransfer(data, kUploadTimedOut);
+  MessageBoxA(data->dialog, connect ? kUploadNoConnection : kUploadNoResponse, kUploadCaption,
+              MB_ICONERROR | MB_OK);
+}
+
+// A step posted by the current attempt's worker; steps of an attempt the
+// dialog has let go of are dropped.
+bool IsCurrent(const UploadDialogData* data, WPARAM serial) {
+  return data != nullptr && data->attempt != nullptr && serial == data->attempt->serial;
+}
+
+// Called by the dialog's procedure while the worker runs: a dialog that goes
+// away lets go of a send; a conversion is waited for, since it reads the card
+// images, which the main window may free once the dialog is gone.
+void OnDestroy(UploadDialogData* data) {
+  if (data == nullptr || data->attempt == nullptr) return;
+  if (data->watch.phase == TransferPhase::kConverting && data->worker) {
+    StopAttempt(data->attempt, false);
+    WaitForSingleObject(data->worker.get(), INFINITE);
+  }
+  LetGoOfAttempt(data);
+  DeleteCardPngs(data->frontPath, data->backPath);
 }
 
 // Shows the service's information page in the web view.
@@ -206,19 +463,17 @@ void DestroyCompleteButtons(CompleteDialogData* data) {
 
 }  // namespace
 
-int UploadCards(const UploadLinks& links, const char* url, char* reply, int capacity) {
+int UploadCards(const UploadLinks& links, const char* url, const char* frontPath, const char* backPath,
+                char* reply, int capacity, SendObserver* observer) {
   const CardJob& Job = *links.job;
   MultipartRequest* request = MultipartOpen(AgentName, url);
   if (request == nullptr) return 0;
   const UploadCardData card{Job.title, Job.cardWidthMm, Job.cardHeightMm, Job.bleedMm, UserId,
                             UserPassword};
   AddUploadTextParts(request, card);
-  char frontPath[kPathSize];
-  char backPath[kPathSize];
-  FormCardPngPaths(links.programFolder, frontPath, backPath);
   AddFilePart(request, "front", kFrontPngName, frontPath);
   AddFilePart(request, "back", kBackPngName, backPath);
-  const int count = MultipartSend(request, reply, capacity);
+  const int count = MultipartSendObserved(request, reply, capacity, observer);
   MultipartClose(request);
   return count;
 }
@@ -233,30 +488,49 @@ INT_PTR CALLBACK UploadDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       CentreOnOwner(dialog);
       SetDlgItemTextA(dialog, IDC_STATUS, kUploadPrompt);
       SetDlgItemTextA(dialog, IDC_TITLE, data->links->job->title);
+      SendDlgItemMessageA(dialog, IDC_UPLOAD_PROGRESS, PBM_SETRANGE32, 0, kProgressRange);
+      ShowReady(dialog);
       return TRUE;
     case WM_COMMAND:
       if (data == nullptr) break;
       switch (LOWORD(wParam)) {
         case IDCANCEL:
-          if (!data->worker) EndDialog(dialog, 0);
+          if (!data->stopping) OnCancel(data);
           return TRUE;
         case IDC_SEND:
-          if (!data->worker) OnSend(data);
+          if (data->attempt == nullptr) OnSend(data);
           return TRUE;
       }
       break;
-    case WM_CLOSE:
-      // Busy: the close request waits like the buttons do.
-      if (data != nullptr && data->worker) return TRUE;
-      break;
+    case WM_TIMER:
+      if (data != nullptr && wParam == kWatchTimer) OnWatchTimer(data);
+      return TRUE;
+    case kUploadConnectingMessage:
+      if (IsCurrent(data, wParam) && !data->stopping) {
+        data->watch = {TransferPhase::kConnecting, GetTickCount()};
+        SetDlgItemTextA(dialog, IDC_STATUS, kUploadSending);
+      }
+      return TRUE;
     case kUploadSendingMessage:
-      SetDlgItemTextA(dialog, IDC_STATUS, kUploadSending);
+      if (IsCurrent(data, wParam) && !data->stopping) {
+        data->watch = {TransferPhase::kSending, GetTickCount()};
+        data->total = static_cast<uint32_t>(lParam);
+        ShowProgress(dialog, 0, data->total);
+        ShowWindow(GetDlgItem(dialog, IDC_UPLOAD_PROGRESS), SW_SHOW);
+        ShowWindow(GetDlgItem(dialog, IDC_UPLOAD_SENT), SW_SHOW);
+      }
+      return TRUE;
+    case kUploadSentMessage:
+      if (IsCurrent(data, wParam) && !data->stopping) {
+        data->watch.since = GetTickCount();
+        ShowProgress(dialog, static_cast<uint32_t>(lParam), data->total);
+      }
       return TRUE;
     case kUploadDoneMessage:
-      if (data != nullptr) OnUploadDone(data);
+      if (IsCurrent(data, wParam)) OnUploadDone(data);
       return TRUE;
     case WM_DESTROY:
-      WaitForWorker(data);
+      OnDestroy(data);
       break;
   }
   return FALSE;
@@ -304,6 +578,8 @@ INT_PTR CALLBACK CompleteDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 int ShowUploadDialogs(HWND owner, const UploadLinks& links) {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
   UploadDialogData upload = {};
   upload.links = &links;
   const INT_PTR result = DialogBoxParamA(ResourceModule(), "UPLOADDLG", owner, UploadDialogProc,

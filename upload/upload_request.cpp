@@ -55,6 +55,11 @@ int AddUploadTextParts(MultipartRequest* request, const UploadCardData& card) {
 int CentredEdge(int ownerStart, int ownerSize, int size) { return ownerStart + (ownerSize - size) / 2; }
 
 bool CardPngPath(const char* folder, const char* name, char* out, size_t size) {
+  // An unknown program folder would put the file at the root of the current drive.
+  if (folder == nullptr || folder[0] == '\0') {
+    if (size > 0) out[0] = '\0';
+    return false;
+  }
   const int written = std::snprintf(out, size, "%s\\%s", folder, name);
   if (written < 0 || static_cast<size_t>(written) >= size) {
     if (size > 0) out[0] = '\0';

@@ -50,5 +50,6 @@ int AddUploadTextParts(MultipartRequest* request, const UploadCardData& card);
 // of `ownerSize`: the difference of the sizes halved, truncated toward zero.
 int CentredEdge(int ownerStart, int ownerSize, int size);
 
-// Full path of `name` in `folder` ("%s\%s"); false when it does not fit `size`.
+// Full path of `name` in `folder` ("%s\%s"); false, with `out` empty, when the
+// folder is empty (not known) or the path does not fit `size`.
 bool CardPngPath(const char* folder, const char* name, char* out, size_t size);

@@ -240,6 +240,9 @@ class ControlHost final : public IHostAmbient,
 
   IOleInPlaceFrame* frame_ = nullptr;
   IOleInPlaceUIWindow* document_ = nullptr;
+  // The frame's accelerator table handed to the control with the window
+  // context: one empty entry, made on first demand, destroyed on release.
+  HACCEL accelerators_ = nullptr;
   IUnknown* outerSite_ = nullptr;
   IServiceProvider* serviceProvider_ = nullptr;
   IDispatch* externalDispatch_ = nullptr;

@@ -294,6 +294,11 @@ void ControlHost::ReleaseAll() {
   ReleaseReference(control_);
   ReleaseReference(document_);
   ReleaseReference(frame_);
+  // The control is closed and no longer uses the frame's table.
+  if (accelerators_ != nullptr) {
+    DestroyAcceleratorTable(accelerators_);
+    accelerators_ = nullptr;
+  }
   inPlaceActive_ = false;
   uiActive_ = false;
   windowless_ = false;

@@ -111,17 +111,18 @@ STDMETHODIMP ControlHost::GetWindowContext(IOleInPlaceFrame** frame,
   GetClientRect(window_, position);
   GetClientRect(window_, clip);
 
-  // A new table with one empty entry on every call; the control owns it.
-  ACCEL none = {};
-  HACCEL accelerators = CreateAcceleratorTableA(&none, 1);
+  // The table belongs to the container: one per host, kept until the host
+  // lets go of its control, however often the control asks.
+  if (accelerators_ == nullptr) {
+    ACCEL none = {};
+    accelerators_ = CreateAcceleratorTableA(&none, 1);
+  }
   if (frameInfo != nullptr) {
     frameInfo->cb = sizeof(OLEINPLACEFRAMEINFO);
     frameInfo->fMDIApp = mdiApplication_ ? TRUE : FALSE;
     frameInfo->hwndFrame = GetParent(window_);
-    frameInfo->haccel = accelerators;
+    frameInfo->haccel = accelerators_;
     frameInfo->cAccelEntries = 1;
-  } else if (accelerators != nullptr) {
-    DestroyAcceleratorTable(accelerators);
   }
   return S_OK;
 }

@@ -1,12 +1,15 @@
 // A window-tree inspector for the end-to-end test: a console program that,
-// for every "list" line on its standard input, prints the visible top-level
+// for every "list" line on its standard input, prints the cursor's clip
+// rectangle as "CLIP<tab>left top right bottom", then the visible top-level
 // windows of the desktop and all their descendants, one line each, then a
 // line "END". It only reads; it never sends input or commands to a window.
 //
-// Fields of a line, separated by tabs:
+// Fields of a window line, separated by tabs:
 //   depth  hwnd  owner  pid  class  id  visible  enabled  checked
 //   window rectangle (left top right bottom, screen)
 //   client rectangle (left top right bottom, screen)
+//   hover: for a skin button its own hover flag (0 or 1), read from the
+//          button's record in its process; "-" for any other window
 //   text (UTF-8; backslash, tab, CR and LF escaped as \\ \t \r \n)
 // "quit" or the end of the input ends the program.
 #include <windows.h>
@@ -53,6 +56,24 @@ std::string Escaped(const std::string& text) {
   return out;
 }
 
+// The hover flag of a skin button, read from the record its window property
+// points at in the button's process: the fifth 32-bit field (id, x, y, state,
+// hover). "-" for other windows or when it cannot be read.
+std::string ButtonHover(HWND window, const char* className, DWORD pid) {
+  if (std::strcmp(className, "_BMPBTN_CLASS_") != 0) return "-";
+  const auto record = reinterpret_cast<const char*>(GetPropA(window, "_BMPBTN_DATA_"));
+  HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, pid);
+  if (record == nullptr || process == nullptr) {
+    if (process != nullptr) CloseHandle(process);
+    return "-";
+  }
+  int hover = -1;
+  SIZE_T got = 0;
+  const bool read = ReadProcessMemory(process, record + 16, &hover, sizeof hover, &got) && got == sizeof hover;
+  CloseHandle(process);
+  return read ? std::to_string(hover) : "-";
+}
+
 void PrintWindow(HWND window, int depth) {
   char className[256] = {};
   GetClassNameA(window, className, sizeof className);
@@ -72,12 +93,13 @@ void PrintWindow(HWND window, int depth) {
   if (std::strcmp(className, "Button") == 0) {
     SendMessageTimeoutW(window, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 1000, &checked);
   }
-  std::printf("%d\t%p\t%p\t%lu\t%s\t%d\t%d\t%d\t%d\t%ld %ld %ld %ld\t%ld %ld %ld %ld\t%s\n", depth,
+  std::printf("%d\t%p\t%p\t%lu\t%s\t%d\t%d\t%d\t%d\t%ld %ld %ld %ld\t%ld %ld %ld %ld\t%s\t%s\n", depth,
               static_cast<void*>(window), static_cast<void*>(GetWindow(window, GW_OWNER)),
               static_cast<unsigned long>(pid), className, id, IsWindowVisible(window) ? 1 : 0,
               IsWindowEnabled(window) ? 1 : 0, static_cast<int>(checked), rect.left, rect.top,
               rect.right, rect.bottom, origin.x, origin.y, origin.x + client.right,
-              origin.y + client.bottom, Escaped(Utf8(WindowText(window))).c_str());
+              origin.y + client.bottom, ButtonHover(window, className, pid).c_str(),
+              Escaped(Utf8(WindowText(window))).c_str());
   for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     PrintWindow(child, depth + 1);
   }
@@ -97,6 +119,9 @@ int main() {
   while (std::fgets(line, sizeof line, stdin)) {
     if (std::strncmp(line, "quit", 4) == 0) break;
     if (std::strncmp(line, "list", 4) == 0) {
+      RECT clip = {};
+      GetClipCursor(&clip);
+      std::printf("CLIP\t%ld %ld %ld %ld\n", clip.left, clip.top, clip.right, clip.bottom);
       EnumWindows(PrintTopLevel, 0);
     }
     std::printf("END\n");

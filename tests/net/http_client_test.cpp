@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <windows.h>
+
+#include <wininet.h>
 
 #include <cstring>
 #include <string>
@@ -12,6 +17,7 @@
 
 #include "net/service_addresses.h"
 #include "service_peer.h"
+#include "support/win_test_util.h"
 
 namespace {
 
@@ -97,11 +103,21 @@ TEST_F(PostFormTest, TrueWithLineEndIsAnotherText) {
   EXPECT_EQ(Reply(count), "TRUE\r\n");
 }
 
-TEST_F(PostFormTest, SlowReplyIsWaitedFor) {
-  ServiceControl("set?delay=2");
-  const DWORD start = GetTickCount();
+// The service holds the reply until a second thread, having seen the request
+// held, releases it: the call waits for it however long that takes.
+TEST_F(PostFormTest, HeldReplyIsWaitedFor) {
+  ServiceControl("set?hold=1");
+  std::atomic<bool> released{false};
+  std::thread releaser([&] {
+    for (int tries = 0; tries < 3000 && ServiceState("held") < 1; ++tries) Sleep(10);
+    released = true;
+    ServiceControl("release");
+  });
   const int count = Post("application=norvalisk&mode=login&id=abcd&pwd=efgh");
-  EXPECT_GE(GetTickCount() - start, 1900u);
+  const bool returnedAfterRelease = released;
+  releaser.join();
+  EXPECT_TRUE(returnedAfterRelease);
+  EXPECT_EQ(ServiceState("held"), 1);
   EXPECT_GT(count, 0);
 }
 
@@ -217,6 +233,81 @@ TEST_F(MultipartRequestTest, UploadArrivesByteForByte) {
   const std::string expected = ExpectedUploadBody(id);
   EXPECT_EQ(sent.Header("Content-Length"), std::to_string(expected.size()));
   EXPECT_EQ(sent.body, expected);
+}
+
+// The body goes out in pieces: the request on the wire is byte for byte the
+// one a single HttpSendRequest call makes with the same record, and every
+// piece is reported once it is out.
+TEST_F(MultipartRequestTest, SendInPiecesMatchesOneCallByteForByte) {
+  const std::string id = UniqueId("pc");
+  ASSERT_EQ(Post("application=norvalisk&mode=regist&id=" + id + "&pwd=pass01"), 4);
+  // A file of several pieces and a bit, with every byte value.
+  std::string file = kPng;
+  while (file.size() < 3 * kSendPieceSize + 12345) file.push_back(static_cast<char>(file.size() * 7));
+  auto build = [&] {
+    MultipartRequest* request = MultipartOpen("Norvalisk", api_.c_str());
+    if (request == nullptr) return request;
+    AddUploadFields(request, id);
+    MultipartAddPart(request, "front", file.data(), static_cast<uint32_t>(file.size()), "front.png",
+                     "image/png");
+    return request;
+  };
+
+  // Reference: the headers and the whole body in one HttpSendRequestA call.
+  MultipartRequest* once = build();
+  ASSERT_NE(once, nullptr);
+  ASSERT_EQ(MultipartAddClosing(once), 1);
+  HINTERNET handle = static_cast<HINTERNET>(once->request);
+  const char* headers[] = {
+      "Accept: text/html, image/png, image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, "
+      "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, "
+      "application/x-shockwave-flash, */*\r\n",
+      "Accept-language: ja\r\n",
+      "Content-type: multipart/form-data; boundary=-7d836b1a4d0b3c\r\n",
+      "Proxy-Connection: Keep-Alive\r\n"};
+  for (const char* header : headers) {
+    HttpAddRequestHeadersA(handle, header, static_cast<DWORD>(std::strlen(header)),
+                           HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+  }
+  ASSERT_TRUE(HttpSendRequestA(handle, nullptr, 0, once->body, once->bodyLength));
+  char reply[kCapacity] = {};
+  DWORD got = 0;
+  InternetReadFile(handle, reply, sizeof reply - 1, &got);
+  EXPECT_EQ(std::string(reply, got), "TRUE");
+  MultipartClose(once);
+  const std::string inOneCall = ServiceControl("last");
+
+  // The same through MultipartSendObserved, watching the pieces.
+  struct Seen {
+    int connecting = 0;
+    std::vector<uint32_t> sent;
+    uint32_t total = 0;
+  } seen;
+  SendObserver observer = {};
+  observer.context = &seen;
+  observer.connecting = [](void* context) { ++static_cast<Seen*>(context)->connecting; };
+  observer.sent = [](void* context, uint32_t sent, uint32_t total) {
+    static_cast<Seen*>(context)->sent.push_back(sent);
+    static_cast<Seen*>(context)->total = total;
+  };
+  MultipartRequest* pieces = build();
+  ASSERT_NE(pieces, nullptr);
+  std::memset(reply, 0, sizeof reply);
+  const int count = MultipartSendObserved(pieces, reply, kCapacity, &observer);
+  MultipartClose(pieces);
+  EXPECT_EQ(std::string(reply, static_cast<size_t>(count)), "TRUE");
+  EXPECT_EQ(observer.error, 0u);
+  const std::string inPieces = ServiceControl("last");
+  ASSERT_GT(inOneCall.size(), file.size());
+  EXPECT_TRUE(inPieces == inOneCall) << "the two requests differ";
+
+  EXPECT_EQ(seen.connecting, 1);
+  const uint32_t body = static_cast<uint32_t>(ParseRawRequest(inPieces).body.size());
+  EXPECT_EQ(seen.total, body);
+  std::vector<uint32_t> expected = {0};
+  for (uint32_t at = kSendPieceSize; at < body; at += kSendPieceSize) expected.push_back(at);
+  expected.push_back(body);
+  EXPECT_EQ(seen.sent, expected);
 }
 
 TEST_F(MultipartRequestTest, RefusedUploadReturnsTheServiceText) {

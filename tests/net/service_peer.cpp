@@ -99,6 +99,13 @@ int RecordedRequestCount() { return std::atoi(ServiceControl("count").c_str()); 
 
 RawRequest LastRecordedRequest() { return ParseRawRequest(ServiceControl("last")); }
 
+long long ServiceState(const std::string& name) {
+  const std::string state = " " + ServiceControl("state");
+  const size_t at = state.find(" " + name + "=");
+  if (at == std::string::npos) return -1;
+  return std::atoll(state.c_str() + at + name.size() + 2);
+}
+
 int ClosedPort() {
   WSADATA data;
   WSAStartup(MAKEWORD(2, 2), &data);

@@ -36,6 +36,9 @@ void ResetService();
 int RecordedRequestCount();
 // The last request the service recorded.
 RawRequest LastRecordedRequest();
+// One count of the service's state report ("started", "stalled", "held", "answered",
+// "aborted", "read", "length"); −1 when the service does not report it.
+long long ServiceState(const std::string& name);
 
 // A loopback port on which nothing listens (taken and released again just now).
 int ClosedPort();

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +27,8 @@
 #include "png_decoder.h"
 #include "resources/resource.h"
 #include "service_peer.h"
+#include "upload/png_writer.h"
+#include "upload/upload_progress.h"
 #include "support/win_test_util.h"
 #include "webview/navo.h"
 
@@ -166,6 +170,19 @@ std::string NewestStoredUpload() {
   return newest.empty() ? "" : folder + "\\" + newest;
 }
 
+// Posts a new text limit to the title edit of `dialog` and waits until the
+// edit has it: the dialog's thread has then taken every message posted to it
+// before. False when the dialog went first.
+bool PassMarker(HWND dialog) {
+  static WPARAM mark = 30000;
+  ++mark;
+  HWND edit = GetDlgItem(dialog, IDC_TITLE);
+  PostMessageA(edit, EM_SETLIMITTEXT, mark, 0);
+  WaitFor([&] { return !IsWindow(dialog) || SendMessageA(edit, EM_GETLIMITTEXT, 0, 0) == LRESULT(mark); },
+          30000);
+  return IsWindow(dialog) && SendMessageA(edit, EM_GETLIMITTEXT, 0, 0) == LRESULT(mark);
+}
+
 // ---- fixture ----
 
 // One owner and one web view stand-in for the suite; every test starts with a
@@ -205,6 +222,7 @@ class UploadDialogsTest : public ::testing::Test {
     navigations.clear();
     ownerCommands.clear();
     ResetService();
+    storedBefore_ = NewestStoredUpload();
   }
 
   void TearDown() override {
@@ -248,6 +266,7 @@ class UploadDialogsTest : public ::testing::Test {
   static HWND owner_;
   static std::string account_;
   std::unique_ptr<TempFolder> folder_;
+  std::string storedBefore_;  // the newest stored upload when the test began
 };
 
 HWND UploadDialogsTest::owner_ = nullptr;
@@ -262,9 +281,12 @@ TEST_F(UploadDialogsTest, OpensCentredWithThePromptAndTheLastTitle) {
   GetWindowRect(owner_, &ownerRect);
   std::string status, title;
   bool sendEnabled = false, cancelEnabled = false;
+  LONG_PTR style = 0, exStyle = 0;
   const int result = Drive([&](DialogDriver& d) {
     HWND dialog = d.WaitDialog(kNoCaption, owner_);
     if (!dialog) return;
+    style = GetWindowLongPtrA(dialog, GWL_STYLE);
+    exStyle = GetWindowLongPtrA(dialog, GWL_EXSTYLE);
     status = d.Text(dialog, IDC_STATUS);
     title = d.Text(dialog, IDC_TITLE);
     sendEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_SEND)) != FALSE;
@@ -274,6 +296,10 @@ TEST_F(UploadDialogsTest, OpensCentredWithThePromptAndTheLastTitle) {
     d.WaitGone(dialog);
   });
   EXPECT_EQ(result, 0);
+  // A plain pop-up: no caption, no border, no modal frame.
+  EXPECT_TRUE(style & WS_POPUP);
+  EXPECT_EQ(style & (WS_CAPTION | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME), 0);
+  EXPECT_EQ(exStyle & (WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE), 0);
   EXPECT_EQ(status, kUploadPrompt);
   EXPECT_EQ(title, "前回の名刺");
   EXPECT_TRUE(sendEnabled);
@@ -338,6 +364,67 @@ TEST_F(UploadDialogsTest, OnlyFrontCutSendsNinePartsWithoutBack) {
   EXPECT_EQ(parts[2].name, "title");
   EXPECT_EQ(parts[2].value, "");
   EXPECT_EQ(parts[8].name, "front");
+  EXPECT_FALSE(PngLeft());
+}
+
+// ---- only what this upload converted is sent ----
+
+// A PNG left in the program folder by an earlier run (or put there by anything
+// else) is never sent as a side of this card.
+TEST_F(UploadDialogsTest, StaleBackPngIsNotSentWhenOnlyTheFrontIsCut) {
+  DibImage* stale = MakeCard(120, 80, 99);
+  ASSERT_EQ(WriteCardPng(stale, folder_->File("back.png").c_str()), 1);
+  DibFree(stale);
+  Cut(0);
+  EXPECT_EQ(UploadAndComplete("", IDC_GO_RET), 1);
+  const std::vector<Part> parts = SplitParts(LastRecordedRequest().body);
+  ASSERT_EQ(parts.size(), 9u);
+  EXPECT_EQ(parts[8].name, "front");
+  const DecodedPng front = DecodePng(parts[8].value);
+  ASSERT_TRUE(front.ok) << front.error;
+  EXPECT_EQ(front.pixels, Picture(Job.sides[0].image));
+  const std::string stored = NewestStoredUpload();
+  ASSERT_FALSE(stored.empty());
+  EXPECT_FALSE(FileExists(stored + "\\back.png"));
+  EXPECT_FALSE(PngLeft());
+}
+
+// A side that exists but cannot be converted stops the upload: nothing goes
+// out (a stale front.png least of all), the user is told, and the dialog is
+// ready for another try.
+TEST_F(UploadDialogsTest, FrontThatCannotBeConvertedSendsNothing) {
+  DibImage* stale = MakeCard(120, 80, 99);
+  ASSERT_EQ(WriteCardPng(stale, folder_->File("front.png").c_str()), 1);
+  DibFree(stale);
+  Cut(0);
+  Cut(1);
+  // A 16-bit image is not a depth the PNG step takes.
+  DibLayout layout;
+  DibDescribe(Job.sides[0].image, &layout);
+  layout.bitmapHeader[14] = 16;
+  std::string message, status;
+  bool enabled = false;
+  const int result = Drive([&](DialogDriver& d) {
+    HWND dialog = d.WaitDialog(kNoCaption, owner_);
+    if (!dialog) return;
+    d.Command(dialog, IDC_SEND);
+    HWND box = d.WaitDialog(kUploadCaption, dialog, 60000);
+    if (!box) return;
+    message = d.BoxText(box);
+    d.Command(box, IDOK);
+    d.WaitGone(box);
+    WaitFor([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_SEND)) != FALSE; }, 5000);
+    enabled = IsWindowEnabled(GetDlgItem(dialog, IDC_SEND)) && IsWindowEnabled(GetDlgItem(dialog, IDCANCEL));
+    status = d.Text(dialog, IDC_STATUS);
+    d.Command(dialog, IDCANCEL);
+    d.WaitGone(dialog);
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(message, kUploadNotConverted);
+  EXPECT_TRUE(enabled);
+  EXPECT_EQ(status, kUploadPrompt);
+  EXPECT_EQ(RecordedRequestCount(), 0);
+  EXPECT_EQ(NewestStoredUpload(), storedBefore_) << "nothing stored";
   EXPECT_FALSE(PngLeft());
 }
 
@@ -410,14 +497,15 @@ TEST_F(UploadDialogsTest, RefusedOrFailedUploadShowsTheReplyAndStays) {
   }
 }
 
-// The conversion and the request run while the dialog keeps pumping: during a
-// slow reply the status shows, the dialog answers and repaints, and Esc waits.
+// The conversion and the request run while the dialog keeps pumping: while
+// the service holds its reply the status shows, the dialog answers and
+// repaints, 送信開始 waits and 中止 is at hand.
 TEST_F(UploadDialogsTest, DialogStaysResponsiveWhileConvertingAndSending) {
   Cut(0, 2693, 1672);
   Cut(1, 2693, 1672);
-  ServiceControl("set?delay=3");
+  ServiceControl("set?hold=1");
   std::vector<std::string> statuses;
-  bool answered = false, repainted = false, disabled = false, notHung = false, stayedOnEsc = false;
+  bool answered = false, repainted = false, disabled = false, notHung = false, stayed = false;
   int inFlight = 0;
   const int result = Drive([&](DialogDriver& d) {
     HWND dialog = d.WaitDialog(kNoCaption, owner_);
@@ -434,19 +522,20 @@ TEST_F(UploadDialogsTest, DialogStaysResponsiveWhileConvertingAndSending) {
         },
         60000);
     // The request reaches the service a moment after the status changes; the
-    // reply is held back for three seconds, so the dialog is still waiting.
-    WaitFor([&] { return RecordedRequestCount() >= 1; }, 2000);
+    // service holds its reply until this script releases it.
+    WaitFor([&] { return ServiceState("held") >= 1; }, 60000);
     inFlight = IsWindow(dialog) ? RecordedRequestCount() : -1;
     disabled = !IsWindowEnabled(GetDlgItem(dialog, IDC_SEND)) &&
-               !IsWindowEnabled(GetDlgItem(dialog, IDCANCEL));
+               IsWindowEnabled(GetDlgItem(dialog, IDCANCEL));
     DWORD_PTR reply = 0;
     answered = SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &reply) != 0;
     InvalidateRect(dialog, nullptr, TRUE);
     repainted = WaitFor([&] { return GetUpdateRect(dialog, nullptr, FALSE) == FALSE; }, 1000);
     notHung = IsHungAppWindow(dialog) == FALSE;
-    d.Command(dialog, IDCANCEL);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-    stayedOnEsc = !WaitFor([&] { return !IsWindow(dialog); }, 300);
+    // A second 送信開始 is not taken while the first is under way.
+    d.Command(dialog, IDC_SEND);
+    stayed = PassMarker(dialog) && IsWindow(dialog);
+    ServiceControl("release");
     HWND complete = d.WaitDialog(kCompleteCaption, owner_, 60000);
     if (!complete) return;
     d.Command(complete, IDC_GO_RET);
@@ -466,13 +555,278 @@ TEST_F(UploadDialogsTest, DialogStaysResponsiveWhileConvertingAndSending) {
   EXPECT_TRUE(answered);
   EXPECT_TRUE(repainted);
   EXPECT_TRUE(notHung);
-  EXPECT_TRUE(stayedOnEsc);
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(RecordedRequestCount(), 1);
   EXPECT_FALSE(PngLeft());
   const std::vector<Part> parts = SplitParts(LastRecordedRequest().body);
   ASSERT_EQ(parts.size(), 10u);
   const DecodedPng back = DecodePng(parts[9].value);
   ASSERT_TRUE(back.ok) << back.error;
   EXPECT_EQ(back.pixels, Picture(Job.sides[1].image));
+}
+
+// ---- progress, 中止 and the time limits ----
+
+// The state of the upload dialog as the user sees it.
+struct DialogLook {
+  bool ready = false;  // both buttons enabled
+  std::string status;
+  std::string sent;  // the "<sent> / <total> KB" text, empty while hidden
+  int position = -1;  // the progress bar's position, −1 while hidden
+};
+
+DialogLook Look(DialogDriver& d, HWND dialog) {
+  DialogLook look;
+  look.ready = IsWindowEnabled(GetDlgItem(dialog, IDC_SEND)) && IsWindowEnabled(GetDlgItem(dialog, IDCANCEL));
+  look.status = d.Text(dialog, IDC_STATUS);
+  HWND sent = GetDlgItem(dialog, IDC_UPLOAD_SENT);
+  HWND bar = GetDlgItem(dialog, IDC_UPLOAD_PROGRESS);
+  if (IsWindowVisible(sent)) look.sent = d.Text(dialog, IDC_UPLOAD_SENT);
+  if (IsWindowVisible(bar)) look.position = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
+  return look;
+}
+
+// Saves the screen rectangle of `window` as a 24-bit BMP file, for looking at
+// the dialog as a user sees it (when NORVALISK_UPLOAD_SHOT names the file).
+void SaveShot(HWND window) {
+  const char* path = std::getenv("NORVALISK_UPLOAD_SHOT");
+  if (path == nullptr) return;
+  RECT r;
+  GetWindowRect(window, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = w;
+  info.biHeight = h;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const int stride = (w * 3 + 3) & ~3;
+  std::string pixels(static_cast<size_t>(stride) * h, '\0');
+  GetDIBits(memory, bitmap, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfSize = static_cast<DWORD>(14 + 40 + pixels.size());
+  file.bfOffBits = 54;
+  std::string bytes(reinterpret_cast<const char*>(&file), 14);
+  bytes.append(reinterpret_cast<const char*>(&info), 40);
+  bytes += pixels;
+  WriteFileBytes(path, bytes);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
+
+// A card side of noise: its PNG is as large as the pixels, more than the
+// sockets between the program and the service can hold, so the body is still
+// going out while the service stalls.
+DibImage* MakeNoiseCard(int32_t width, int32_t height, uint32_t seed) {
+  DibImage* image = DibCreate(width, height, 24);
+  DibLayout layout;
+  DibDescribe(image, &layout);
+  uint32_t state = seed * 2654435761u + 1;
+  for (int32_t y = 0; y < height; ++y) {
+    unsigned char* row = layout.pixels + static_cast<size_t>(y) * layout.stride;
+    for (int32_t i = 0; i < width * 3; ++i) {
+      state ^= state << 13;
+      state ^= state >> 17;
+      state ^= state << 5;
+      row[i] = static_cast<unsigned char>(state >> 24);
+    }
+  }
+  return image;
+}
+
+// While the service reads the body only as far as the test feeds it, the
+// dialog shows the kilobytes sent and the bar moving on; at the end the whole
+// card arrives as it would in one go.
+TEST_F(UploadDialogsTest, ProgressShowsWhileTheServiceReadsSlowly) {
+  Job.sides[0].image = MakeNoiseCard(2693, 1672, 7);
+  Job.sides[0].pageIndex = 0;
+  Cut(1);
+  ServiceControl("set?stall=1&hold=1");
+  std::vector<DialogLook> looks;  // every different look while sending
+  std::string statusWhileSending;
+  const int result = Drive([&](DialogDriver& d) {
+    HWND dialog = d.WaitDialog(kNoCaption, owner_);
+    if (!dialog) return;
+    auto watch = [&] {
+      const DialogLook now = Look(d, dialog);
+      if (!now.sent.empty() && (looks.empty() || looks.back().sent != now.sent)) looks.push_back(now);
+      return now;
+    };
+    d.Command(dialog, IDC_SEND);
+    if (!WaitFor([&] { return !watch().sent.empty(); }, 120000)) return d.Fail("no progress shown");
+    statusWhileSending = d.Text(dialog, IDC_STATUS);
+    // The sockets take in what they hold; then each piece the service reads
+    // lets the program send more.
+    for (int feed = 0; feed < 40 && looks.size() < 4; ++feed) {
+      const std::string before = watch().sent;
+      ServiceControl("feed?bytes=262144");
+      WaitFor([&] { return watch().sent != before; }, 20000);
+    }
+    SaveShot(dialog);
+    ServiceControl("release");
+    HWND complete = d.WaitDialog(kCompleteCaption, owner_, 120000);
+    if (!complete) return;
+    d.Command(complete, IDC_GO_RET);
+    d.WaitGone(complete);
+  });
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(statusWhileSending, kUploadSending);
+  ASSERT_GE(looks.size(), 4u);
+  // Three or more values before the end, each further on than the one before.
+  const std::string& first = looks.front().sent;
+  const std::string total = first.substr(first.find(" / ") + 3);
+  for (size_t i = 0; i < looks.size(); ++i) {
+    const std::string& text = looks[i].sent;
+    SCOPED_TRACE(text);
+    ASSERT_NE(text.find(" / "), std::string::npos);
+    EXPECT_EQ(text.substr(text.find(" / ") + 3), total);
+    EXPECT_NE(text.substr(0, text.find(" / ")) + " KB", total) << "the end came before the release";
+    EXPECT_FALSE(looks[i].ready);
+    EXPECT_GE(looks[i].position, 0);
+    EXPECT_LT(looks[i].position, 1000);
+    if (i > 0) {
+      EXPECT_GE(looks[i].position, looks[i - 1].position);
+    }
+  }
+  EXPECT_FALSE(PngLeft());
+  const std::vector<Part> parts = SplitParts(LastRecordedRequest().body);
+  ASSERT_EQ(parts.size(), 10u);
+  const DecodedPng front = DecodePng(parts[8].value);
+  ASSERT_TRUE(front.ok) << front.error;
+  EXPECT_EQ(front.pixels, Picture(Job.sides[0].image));
+}
+
+// 中止 and Esc during a send the service has stalled: the dialog is ready
+// again at once with the stopped status, nothing is reported as sent, no PNG
+// file is left, and the service never gets a whole request to keep.
+TEST_F(UploadDialogsTest, StopDuringAStalledSendLeavesNothing) {
+  struct Case {
+    const char* label;
+    bool escapeKey;
+  };
+  for (const Case& c : {Case{"中止", false}, Case{"Esc", true}}) {
+    SCOPED_TRACE(c.label);
+    ResetService();
+    for (CardSide& side : Job.sides) EmptyCardSide(&side);
+    Job.sides[0].image = MakeNoiseCard(2693, 1672, 11);
+    Job.sides[0].pageIndex = 0;
+    Cut(1);
+    ServiceControl("set?stall=1");
+    bool readyInTime = false, alone = false, filesWhileSending = false;
+    DialogLook after;
+    const int result = Drive([&](DialogDriver& d) {
+      HWND dialog = d.WaitDialog(kNoCaption, owner_);
+      if (!dialog) return;
+      d.Command(dialog, IDC_SEND);
+      // Stalled with the body still going out: the service has the header,
+      // the dialog shows the progress.
+      if (!WaitFor([&] { return ServiceState("stalled") >= 1 && !Look(d, dialog).sent.empty(); }, 120000)) {
+        return d.Fail("the send never stalled");
+      }
+      filesWhileSending = PngLeft();
+      if (c.escapeKey) {
+        PostMessageA(GetDlgItem(dialog, IDC_TITLE), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+      } else {
+        d.Command(dialog, IDCANCEL);
+      }
+      readyInTime = WaitFor([&] { return Look(d, dialog).ready; }, 1000);
+      after = Look(d, dialog);
+      alone = d.OpenDialogs().size() == 1;
+      // The service is let go; whatever it reads of the body then is not whole.
+      ServiceControl("release");
+      if (!WaitFor([] { return ServiceState("aborted") >= 1; }, 120000)) d.Fail("the request never ended");
+      d.Command(dialog, IDCANCEL);
+      d.WaitGone(dialog);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(filesWhileSending);
+    EXPECT_TRUE(readyInTime) << "not ready within 1 s";
+    EXPECT_EQ(after.status, kUploadStopped);
+    EXPECT_EQ(after.sent, "");
+    EXPECT_TRUE(alone) << "a message or the completion dialog showed";
+    EXPECT_FALSE(PngLeft());
+    EXPECT_EQ(ServiceState("answered"), 0);
+    EXPECT_EQ(RecordedRequestCount(), 0);
+    EXPECT_EQ(NewestStoredUpload(), storedBefore_) << "nothing stored";
+  }
+}
+
+// 中止 pressed while the sides are being converted stops the conversion: no
+// request is sent and no file is left.
+TEST_F(UploadDialogsTest, StopDuringConversionSendsNothing) {
+  Job.sides[0].image = MakeNoiseCard(2693, 1672, 21);
+  Job.sides[0].pageIndex = 0;
+  Job.sides[1].image = MakeNoiseCard(2693, 1672, 22);
+  Job.sides[1].pageIndex = 0;
+  std::vector<std::string> statuses;
+  DialogLook after;
+  const int result = Drive([&](DialogDriver& d) {
+    HWND dialog = d.WaitDialog(kNoCaption, owner_);
+    if (!dialog) return;
+    // Both taken in order by the dialog: 中止 meets the conversion just begun.
+    d.Command(dialog, IDC_SEND);
+    d.Command(dialog, IDCANCEL);
+    WaitFor(
+        [&] {
+          const DialogLook now = Look(d, dialog);
+          if (statuses.empty() || statuses.back() != now.status) statuses.push_back(now.status);
+          return now.ready && now.status == kUploadStopped;
+        },
+        120000);
+    after = Look(d, dialog);
+    d.Command(dialog, IDCANCEL);
+    d.WaitGone(dialog);
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_TRUE(after.ready);
+  EXPECT_EQ(after.status, kUploadStopped);
+  EXPECT_EQ(std::count(statuses.begin(), statuses.end(), std::string(kUploadSending)), 0);
+  EXPECT_EQ(ServiceState("started"), 0);
+  EXPECT_EQ(RecordedRequestCount(), 0);
+  EXPECT_FALSE(PngLeft());
+}
+
+// A service that stops reading: the no-progress limit (shortened here through
+// the hidden setting) ends the send with a message, and the dialog is ready.
+TEST_F(UploadDialogsTest, NoProgressLimitEndsAStall) {
+  Job.sides[0].image = MakeNoiseCard(2693, 1672, 31);
+  Job.sides[0].pageIndex = 0;
+  ServiceControl("set?stall=1");
+  SetEnvironmentVariableA(kUploadLimitsVariable, "15000,1500");
+  std::string message;
+  DialogLook after;
+  const int result = Drive([&](DialogDriver& d) {
+    HWND dialog = d.WaitDialog(kNoCaption, owner_);
+    if (!dialog) return;
+    d.Command(dialog, IDC_SEND);
+    HWND box = d.WaitDialog(kUploadCaption, dialog, 120000);
+    if (!box) return;
+    message = d.BoxText(box);
+    d.Command(box, IDOK);
+    d.WaitGone(box);
+    after = Look(d, dialog);
+    ServiceControl("release");
+    if (!WaitFor([] { return ServiceState("aborted") >= 1; }, 120000)) d.Fail("the request never ended");
+    d.Command(dialog, IDCANCEL);
+    d.WaitGone(dialog);
+  });
+  SetEnvironmentVariableA(kUploadLimitsVariable, nullptr);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(message, kUploadNoResponse);
+  EXPECT_TRUE(after.ready);
+  EXPECT_EQ(after.status, kUploadTimedOut);
+  EXPECT_FALSE(PngLeft());
+  EXPECT_EQ(ServiceState("answered"), 0);
+  EXPECT_EQ(NewestStoredUpload(), storedBefore_) << "nothing stored";
 }
 
 // ---- the completion dialog ----

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -125,6 +126,10 @@ TEST(CardPngPathTest, JoinsFolderAndNameOrRefuses) {
   EXPECT_STREQ(out, "C:\\prog\\front.png");
   const std::string longFolder(40, 'f');
   EXPECT_FALSE(CardPngPath(longFolder.c_str(), kBackPngName, out, sizeof out));
+  EXPECT_STREQ(out, "");
+  // An unknown program folder gives no path, never one at the drive's root.
+  std::snprintf(out, sizeof out, "stale");
+  EXPECT_FALSE(CardPngPath("", kFrontPngName, out, sizeof out));
   EXPECT_STREQ(out, "");
 }
 

@@ -9,7 +9,10 @@ upload is kept on disk as a folder with fields.json, front.png and back.png.
 For tests it can record the raw bytes of every request it receives and it can be told
 to misbehave (refuse with an error text, answer slowly, drop the connection, send a long
 or an exact reply), from the command line or, with --control, at run time through
-/_control/... requests. Only the Python standard library is used.
+/_control/... requests. It can also hold an API reply until a test releases it, stall
+an upload after its headers (reading the body only as far as the test feeds it), and
+read a body slowly, so that tests wait on what the service reports instead of on the
+clock. Only the Python standard library is used.
 
     python3 tools/service/norvalisk_service.py --port 8750 --data DIR
 """
@@ -22,6 +25,7 @@ import json
 import os
 import re
 import secrets
+import select
 import signal
 import socket
 import sqlite3
@@ -106,21 +110,40 @@ def disposition_params(value):
 
 
 class Behaviour:
-    """How the API script answers: normally, or one of the misbehaviours for tests."""
+    """How the API script answers: normally, or one of the misbehaviours for tests.
+
+    Besides the reply modes it keeps the gates a test steers an API request through:
+    `stall` stops reading a request's body after its headers (the test feeds bytes or
+    releases it), `rate` reads a body at that many bytes a second, and `hold` keeps the
+    reply of a whole request back until the test releases it. The counters describe what
+    the API requests went through, for tests to wait on."""
 
     MODES = ("normal", "refuse", "drop", "long", "reply")
+    COUNTERS = ("started", "stalled", "held", "answered", "aborted")
 
     def __init__(self):
-        self.lock = threading.Lock()
+        self.lock = threading.Condition()
+        self.counts = dict.fromkeys(self.COUNTERS, 0)
         self.reset()
 
     def reset(self):
-        self.mode = "normal"
-        self.delay = 0.0
-        self.text = message("refused")
-        self.length = 5000
+        """Normal answers, no gate; whatever waits at a gate goes on."""
+        with self.lock:
+            self.mode = "normal"
+            self.delay = 0.0
+            self.text = message("refused")
+            self.length = 5000
+            self.stall = False
+            self.hold = False
+            self.rate = 0
+            self.fed = 0
+            self.release_count = getattr(self, "release_count", 0) + 1
+            self.counts = dict.fromkeys(self.COUNTERS, 0)
+            self.body_read = 0
+            self.body_length = 0
+            self.lock.notify_all()
 
-    def set(self, mode=None, delay=None, text=None, length=None):
+    def set(self, mode=None, delay=None, text=None, length=None, stall=None, hold=None, rate=None):
         with self.lock:
             if mode is not None:
                 if mode not in self.MODES:
@@ -132,10 +155,93 @@ class Behaviour:
                 self.text = text
             if length is not None:
                 self.length = int(length)
+            if stall is not None:
+                self.stall = int(stall) != 0
+            if hold is not None:
+                self.hold = int(hold) != 0
+            if rate is not None:
+                self.rate = int(rate)
+                if self.rate < 0:
+                    raise ValueError(rate)
 
     def snapshot(self):
         with self.lock:
             return self.mode, self.delay, self.text, self.length
+
+    # ---- gates ----
+
+    def count(self, name, step=1):
+        with self.lock:
+            self.counts[name] += step
+            self.lock.notify_all()
+
+    def feed(self, size):
+        """Lets a stalled body read `size` more bytes."""
+        with self.lock:
+            self.fed += size
+            self.lock.notify_all()
+
+    def release(self):
+        """Stalled bodies are read on and held replies go out; later requests pass freely."""
+        with self.lock:
+            self.stall = False
+            self.hold = False
+            self.release_count += 1
+            self.lock.notify_all()
+
+    def state(self):
+        with self.lock:
+            values = dict(self.counts, read=self.body_read, length=self.body_length,
+                          stall=int(self.stall), hold=int(self.hold))
+        return " ".join("%s=%d" % item for item in values.items())
+
+    def read_body(self, stream, length):
+        """Reads `length` body bytes through the stall and rate gates. None when the peer
+        went before the body was whole."""
+        with self.lock:
+            self.body_read, self.body_length = 0, length
+            stalled = self.stall
+            if stalled:
+                self.counts["stalled"] += 1
+                self.lock.notify_all()
+        data = bytearray()
+        started = time.monotonic()
+        while len(data) < length:
+            piece = min(65536, length - len(data))
+            with self.lock:
+                rate = self.rate
+                if stalled:
+                    while self.stall and self.fed == 0:
+                        self.lock.wait()
+                    if self.stall:
+                        piece = min(piece, self.fed)
+                        self.fed -= piece
+                    else:
+                        stalled = False
+            if rate:
+                piece = min(piece, max(1, rate // 20))
+                ahead = (len(data) + piece) / rate - (time.monotonic() - started)
+                if ahead > 0:
+                    time.sleep(ahead)
+            chunk = stream.read(piece)
+            if not chunk:
+                return None
+            data += chunk
+            with self.lock:
+                self.body_read = len(data)
+                self.lock.notify_all()
+        return bytes(data)
+
+    def wait_release(self):
+        """Holds a finished request until the test releases it (or resets the service)."""
+        with self.lock:
+            if not self.hold:
+                return
+            self.counts["held"] += 1
+            self.lock.notify_all()
+            seen = self.release_count
+            while self.release_count == seen:
+                self.lock.wait()
 
 
 def long_reply(length):
@@ -333,6 +439,8 @@ class Handler(BaseHTTPRequestHandler):
         self.server.log("%s %s" % (self.address_string(), format % args))
 
     def read_body(self):
+        """The body, or None when its length is bad (the caller refuses it) or, for the API
+        script, when the peer went before sending it whole (nothing is answered then)."""
         length = self.headers.get("Content-Length")
         try:
             length = int(length) if length is not None else 0
@@ -341,7 +449,18 @@ class Handler(BaseHTTPRequestHandler):
         if length < 0 or length > MAX_BODY:
             self.close_connection = True
             return None
-        return self.rfile.read(length) if length else b""
+        if urlsplit(self.path).path == API_PATH:
+            behaviour = self.server.behaviour
+            behaviour.count("started")
+            body = behaviour.read_body(self.rfile, length)
+            if body is None:
+                self.close_connection = True
+                behaviour.count("aborted")
+                self.server.log("request ended by the peer before its body was whole")
+                self.aborted = True
+            return body
+        data = self.rfile.read(length) if length else b""
+        return data if len(data) == length else None
 
     def send(self, status, body, content_type="text/plain; charset=Shift_JIS"):
         self.send_response(status)
@@ -368,9 +487,11 @@ class Handler(BaseHTTPRequestHandler):
         self.dispatch(b"")
 
     def do_POST(self):
+        self.aborted = False
         body = self.read_body()
         if body is None:
-            self.send(400, message("bad_request"))
+            if not self.aborted:
+                self.send(400, message("bad_request"))
             return
         self.dispatch(body)
 
@@ -396,10 +517,27 @@ class Handler(BaseHTTPRequestHandler):
 
     # ---- the API script ----
 
+    def peer_gone(self):
+        """True when the peer has closed its side of the connection."""
+        try:
+            readable, _, _ = select.select([self.connection], [], [], 0)
+            return bool(readable) and self.connection.recv(1, socket.MSG_PEEK) == b""
+        except OSError:
+            return True
+
     def api(self, body):
-        mode, delay, text, length = self.server.behaviour.snapshot()
+        behaviour = self.server.behaviour
+        behaviour.wait_release()
+        if self.peer_gone():
+            # Given up by the program while it waited: nothing is done with it.
+            self.close_connection = True
+            behaviour.count("aborted")
+            self.server.log("request given up by the peer while held")
+            return
+        mode, delay, text, length = behaviour.snapshot()
         if delay > 0:
             time.sleep(delay)
+        behaviour.count("answered")
         if mode == "drop":
             self.drop()
             return
@@ -499,21 +637,35 @@ class Handler(BaseHTTPRequestHandler):
 
     def control(self, command, query):
         behaviour, recorder = self.server.behaviour, self.server.recorder
+        def number(name):
+            return query[name].decode("ascii") if name in query else None
+
         if command == "set":
             try:
                 behaviour.set(
-                    mode=query[b"mode"].decode("ascii") if b"mode" in query else None,
-                    delay=query[b"delay"].decode("ascii") if b"delay" in query else None,
-                    text=query.get(b"text"),
-                    length=query[b"length"].decode("ascii") if b"length" in query else None,
+                    mode=number(b"mode"), delay=number(b"delay"), text=query.get(b"text"),
+                    length=number(b"length"), stall=number(b"stall"), hold=number(b"hold"),
+                    rate=number(b"rate"),
                 )
             except (ValueError, UnicodeDecodeError):
                 self.send(400, b"bad setting")
                 return
             self.send(200, b"OK")
+        elif command == "feed":
+            try:
+                size = int(number(b"bytes") or "")
+            except ValueError:
+                self.send(400, b"bad setting")
+                return
+            behaviour.feed(size)
+            self.send(200, b"OK")
+        elif command == "release":
+            behaviour.release()
+            self.send(200, b"OK")
+        elif command == "state":
+            self.send(200, behaviour.state().encode("ascii"))
         elif command == "reset":
-            with behaviour.lock:
-                behaviour.reset()
+            behaviour.reset()
             recorder.clear()
             self.send(200, b"OK")
         elif command == "last":
@@ -565,6 +717,9 @@ def main(argv=None):
     parser.add_argument("--drop", action="store_true", help="drop API connections without a reply")
     parser.add_argument("--long", type=int, metavar="BYTES", help="answer the API with BYTES letters")
     parser.add_argument("--reply", metavar="TEXT", help="answer the API with exactly TEXT (\\r \\n allowed)")
+    parser.add_argument("--hold", action="store_true", help="hold every API reply until released (with --control)")
+    parser.add_argument("--stall", action="store_true", help="stall every API body after its headers until released")
+    parser.add_argument("--rate", type=int, metavar="BYTES", help="read API bodies at BYTES a second")
     args = parser.parse_args(argv)
 
     log = open(args.log, "a", encoding="utf-8") if args.log else sys.stderr
@@ -580,6 +735,7 @@ def main(argv=None):
         behaviour.set(mode="drop")
     if args.slow is not None:
         behaviour.set(delay=args.slow)
+    behaviour.set(hold=int(args.hold), stall=int(args.stall), rate=args.rate)
 
     def stop(*_):
         threading.Thread(target=service.shutdown, daemon=True).start()

@@ -257,6 +257,114 @@ class ServiceTest(unittest.TestCase):
     def test_bad_setting_is_refused(self):
         status, _ = self.request("GET", "/_control/set?mode=explode")
         self.assertEqual(status, 400)
+        status, _ = self.request("GET", "/_control/feed?bytes=many")
+        self.assertEqual(status, 400)
+
+    # ---- gates: hold, stall, feed, rate ----
+
+    def state(self):
+        return dict(item.split("=") for item in self.control("state").decode().split())
+
+    def wait_state(self, **wanted):
+        """Waits until the service reports at least these counts (or exactly read/length)."""
+        deadline = time.monotonic() + 20
+        while True:
+            now = self.state()
+            if all(int(now[key]) >= value for key, value in wanted.items()):
+                return now
+            if time.monotonic() > deadline:
+                self.fail("state %s never reached %s" % (now, wanted))
+            time.sleep(0.01)
+
+    def in_background(self, call):
+        """Runs call() on a thread; returns a list that gets its result (or its exception)."""
+        result = []
+
+        def run():
+            try:
+                result.append(call())
+            except Exception as error:  # noqa: BLE001 - handed to the test
+                result.append(error)
+        thread = threading.Thread(target=run, daemon=True)
+        thread.start()
+        return result, thread
+
+    def test_held_reply_goes_out_once_released(self):
+        self.account(b"regist", b"user01", b"pass01")
+        self.control("reset")
+        self.control("set", hold=1)
+        result, thread = self.in_background(lambda: self.account(b"login", b"user01", b"pass01"))
+        self.wait_state(held=1)
+        self.assertEqual(result, [], "answered while held")
+        self.assertEqual(self.state()["answered"], "0")
+        self.control("release")
+        thread.join(10)
+        self.assertEqual(result, [b"TRUE"])
+        self.assertEqual(self.state()["answered"], "1")
+        # Released means passing freely: the next request is not held.
+        self.assertEqual(self.account(b"login", b"user01", b"pass01"), b"TRUE")
+
+    def test_stalled_body_is_read_as_far_as_fed(self):
+        self.account(b"regist", b"user01", b"pass01")
+        self.control("set", stall=1)
+        body = multipart(upload_fields(), [(b"front", b"front.png", PNG + bytes(300000))])
+        result, thread = self.in_background(lambda: self.upload(body))
+        now = self.wait_state(started=1, stalled=1)
+        self.assertEqual((now["read"], now["length"]), ("0", str(len(body))))
+        self.control("feed", bytes=1000)
+        self.wait_state(read=1000)
+        self.assertEqual(self.state()["read"], "1000")
+        self.control("feed", bytes=70000)
+        self.wait_state(read=71000)
+        self.assertEqual(result, [])
+        self.control("release")
+        thread.join(10)
+        self.assertEqual(result, [b"TRUE"])
+        self.assertEqual(self.state()["read"], str(len(body)))
+
+    def test_peer_that_goes_during_a_stall_or_a_hold_stores_nothing(self):
+        self.account(b"regist", b"user01", b"pass01")
+        body = multipart(upload_fields(), [(b"front", b"front.png", PNG)])
+        head = (b"POST %s HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; boundary=%s\r\n"
+                b"Content-Length: %d\r\n\r\n" % (API.encode(), BOUNDARY.encode(), len(body)))
+        for gate, wanted in (("stall", {"stalled": 1}), ("hold", {"held": 1})):
+            with self.subTest(gate):
+                self.control("reset")
+                self.control("set", **{gate: 1})
+                connection = socket.create_connection(("127.0.0.1", self.port), timeout=10)
+                connection.sendall(head + (body[:100] if gate == "stall" else body))
+                self.wait_state(**wanted)
+                connection.close()
+                self.control("release")
+                self.wait_state(aborted=1)
+                self.assertEqual(self.state()["answered"], "0")
+        self.assertEqual(os.listdir(os.path.join(self.data, "uploads")), [])
+
+    def test_slow_read_still_takes_the_whole_body(self):
+        self.account(b"regist", b"user01", b"pass01")
+        self.control("set", rate=200000)
+        body = multipart(upload_fields(), [(b"front", b"front.png", PNG + bytes(150000))])
+        result, thread = self.in_background(lambda: self.upload(body))
+        # Part of the body read, not all of it: the reading goes step by step.
+        deadline = time.monotonic() + 20
+        seen = set()
+        while thread.is_alive() and time.monotonic() < deadline:
+            read = int(self.state()["read"])
+            if 0 < read < len(body):
+                seen.add(read)
+            time.sleep(0.01)
+        thread.join(10)
+        self.assertEqual(result, [b"TRUE"])
+        self.assertGreaterEqual(len(seen), 2, "the body came in one go")
+
+    def test_reset_lets_every_gate_go(self):
+        self.control("set", hold=1)
+        result, thread = self.in_background(lambda: self.api(b"x=1"))
+        self.wait_state(held=1)
+        self.control("reset")
+        thread.join(10)
+        self.assertEqual(len(result), 1)
+        self.assertEqual(self.state()["held"], "0")
 
 
 class CommandLineTest(unittest.TestCase):
