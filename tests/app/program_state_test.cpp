@@ -2,6 +2,7 @@
 // executable's path, the page prefix and what an unknown program folder means.
 #include "app/program_values.h"
 #include "job/card_job.h"
+#include "net/service_addresses.h"
 
 #include <gtest/gtest.h>
 
