@@ -97,14 +97,20 @@ int MultipartSend(MultipartRequest* request, char* reply, int capacity) {
   return MultipartSendObserved(request, reply, capacity, nullptr);
 }
 
-void ShortenRequestWaits(void* request) {
+namespace {
+
+// Gives up a request whose body did not go out whole, so that its connection is closed
+// rather than kept for the next request. The reply is asked for with the shortest wait:
+// it cannot come, and WinINet then knows the connection holds no reply it could read to
+// the end. (Wine's WinINet otherwise puts a connection it reused back into its pool with
+// half a body in it, and the next request to the service goes out in the middle of that
+// body.)
+void AbandonRequest(HINTERNET handle) {
   DWORD shortest = 1;
-  HINTERNET handle = static_cast<HINTERNET>(request);
   InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &shortest, sizeof shortest);
   InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &shortest, sizeof shortest);
+  HttpEndRequestA(handle, nullptr, 0, 0);
 }
-
-namespace {
 
 // Sends the body through an open request in pieces; the header goes out with
 // HttpSendRequestEx, which announces the whole length, so the request is byte
@@ -127,6 +133,12 @@ bool SendInPieces(HINTERNET handle, const unsigned char* body, uint32_t length,
     watch.error = GetLastError();
     return false;
   };
+  auto stopped = [&] {
+    if (watch.stopped == nullptr || !watch.stopped(watch.context)) return false;
+    watch.error = ERROR_INTERNET_OPERATION_CANCELLED;
+    return true;
+  };
+  if (stopped()) return false;
   if (watch.connecting != nullptr) watch.connecting(watch.context);
   INTERNET_BUFFERSA buffers = {};
   buffers.dwStructSize = sizeof buffers;
@@ -135,10 +147,7 @@ bool SendInPieces(HINTERNET handle, const unsigned char* body, uint32_t length,
   if (watch.sent != nullptr) watch.sent(watch.context, 0, length);
   uint32_t sent = 0;
   while (sent < length) {
-    if (watch.stopped != nullptr && watch.stopped(watch.context)) {
-      watch.error = ERROR_INTERNET_OPERATION_CANCELLED;
-      return false;
-    }
+    if (stopped()) return false;
     const DWORD piece = length - sent < kSendPieceSize ? length - sent : kSendPieceSize;
     DWORD written = 0;
     if (InternetWriteFile(handle, body + sent, piece, &written) != TRUE) return fail();
@@ -149,10 +158,7 @@ bool SendInPieces(HINTERNET handle, const unsigned char* body, uint32_t length,
     sent += written;
     if (watch.sent != nullptr) watch.sent(watch.context, sent, length);
   }
-  if (watch.stopped != nullptr && watch.stopped(watch.context)) {
-    watch.error = ERROR_INTERNET_OPERATION_CANCELLED;
-    return false;
-  }
+  if (stopped()) return false;
   if (HttpEndRequestA(handle, nullptr, 0, 0) != TRUE) return fail();
   return true;
 }
@@ -178,18 +184,13 @@ int MultipartSendObserved(MultipartRequest* request, char* reply, int capacity,
   for (const char* header : headers) {
     HttpAddRequestHeadersA(handle, header, static_cast<DWORD>(std::strlen(header)), kHeaderModifiers);
   }
-  const bool go = observer == nullptr || observer->started == nullptr ||
-                  observer->started(observer->context, handle);
-  const bool sent = go && SendInPieces(handle, static_cast<const unsigned char*>(request->body),
-                                       request->bodyLength, observer);
+  const bool sent = SendInPieces(handle, static_cast<const unsigned char*>(request->body),
+                                 request->bodyLength, observer);
   BufferFree(request->body);
   request->body = nullptr;
   request->bodyLength = 0;
-  if (!sent) ShortenRequestWaits(handle);
+  if (!sent) AbandonRequest(handle);
   const int count = sent ? ReadReply(ReadInternetChunk, handle, reply, capacity) : 0;
-  if (observer != nullptr && observer->finished != nullptr && observer->finished(observer->context)) {
-    request->request = nullptr;  // closed by the other thread
-  }
   return count;
 }
 

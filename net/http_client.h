@@ -26,18 +26,13 @@ inline constexpr uint32_t kSendPieceSize = 64 * 1024;
 // Follows a multipart send from the sending thread. Every member may be left null or 0.
 struct SendObserver {
   void* context;
-  // Called with the request handle (an HINTERNET) before anything goes out; false stops
-  // the send before it begins. From then on another thread may close that handle to end
-  // the send or the wait for the reply at once.
-  bool (*started)(void* context, void* request);
-  // Called when the send and the reply are over; true when another thread closed the
-  // handle meanwhile, which the request then leaves alone.
-  bool (*finished)(void* context);
   // Called before the request connects and sends its header.
   void (*connecting)(void* context);
   // Called once the header is out (sent 0) and after every piece of the body.
   void (*sent)(void* context, uint32_t sent, uint32_t total);
-  // Asked before every piece; true stops the send, which then fails.
+  // Asked before the request connects and before every piece; true stops the send, which
+  // then fails. A stop cannot cut short a call already under way: the time limits below
+  // bound how long that call may take.
   bool (*stopped)(void* context);
   // Time limits handed to WinINet for connecting and for each send and receive, in
   // milliseconds; 0 keeps WinINet's own.
@@ -46,11 +41,6 @@ struct SendObserver {
   // Set by the send: the system error of the call that failed, or 0.
   uint32_t error;
 };
-
-// Makes every later wait of a request that was given up end at once. Closing a request
-// whose body did not go out whole may otherwise wait for a reply that never comes before
-// the connection is let go (Wine's WinINet reads what is left of a reply first).
-void ShortenRequestWaits(void* request);
 
 // MultipartSend with the body sent in pieces of kSendPieceSize through HttpSendRequestEx and
 // InternetWriteFile, reporting to `observer` (may be null). The bytes on the wire are those

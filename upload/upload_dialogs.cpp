@@ -8,17 +8,16 @@
 // One send is an UploadAttempt, shared by the dialog and its worker and freed
 // by whichever lets go of it last. The worker converts the sides, builds the
 // request and sends its body in pieces, posting each step to the dialog. The
-// dialog watches the steps against the time limits. To stop a send it closes
-// the request's handle from its own thread, which ends the worker's blocking
-// call, and lets go of the attempt at once: the dialog is ready again while the
-// worker, which no longer posts anything, finishes on its own and writes no
-// file. A stop during the conversion waits for the side being written to be
-// done (the PNG writer has no way to stop inside one side yet) and leaves out
-// everything after it.
+// dialog watches the steps against the time limits. To stop a send it marks
+// the attempt stopped and lets go of it at once: the dialog is ready again
+// while the worker, which no longer posts anything, gives up the request at
+// its next step and writes no file. A call the worker is blocked in (a piece
+// the service does not take, a reply that does not come) ends by WinINet's own
+// time limits, which are twice the dialog's. A stop during the conversion ends
+// it inside the side being written and leaves no file.
 #include "upload/upload_dialogs.h"
 
 #include <commctrl.h>
-#include <wininet.h>
 
 #include <atomic>
 #include <cstdio>
@@ -64,10 +63,8 @@ enum class UploadOutcome {
 struct UploadAttempt {
   LONG references;  // the dialog's and the worker's
   CRITICAL_SECTION lock;
-  // Guarded by `lock`: the dialog to report to (null once it let go) and the
-  // request handle while the request is under way (null once closed).
+  // Guarded by `lock`: the dialog to report to (null once it let go).
   HWND dialog;
-  HINTERNET request;
   std::atomic<bool> stopped;
   WPARAM serial;
   // What to do, fixed before the worker starts.
@@ -201,25 +198,8 @@ void DeleteCardPngs(const char* frontPath, const char* backPath) {
 }
 
 // The send of UploadCards as the worker follows it: each step goes to the
-// dialog, the request handle is left with the attempt so that the dialog can
-// close it, and a stop is honoured before every piece.
+// dialog, and a stop is honoured before connecting and before every piece.
 struct AttemptObserver {
-  static bool Started(void* context, void* request) {
-    auto* attempt = static_cast<UploadAttempt*>(context);
-    EnterCriticalSection(&attempt->lock);
-    const bool go = !attempt->stopped;
-    attempt->request = static_cast<HINTERNET>(request);
-    LeaveCriticalSection(&attempt->lock);
-    return go;
-  }
-  static bool Finished(void* context) {
-    auto* attempt = static_cast<UploadAttempt*>(context);
-    EnterCriticalSection(&attempt->lock);
-    const bool closedHere = attempt->request == nullptr;
-    attempt->request = nullptr;
-    LeaveCriticalSection(&attempt->lock);
-    return closedHere;
-  }
   static void Connecting(void* context) {
     Report(static_cast<UploadAttempt*>(context), kUploadConnectingMessage, 0);
   }
@@ -261,14 +241,13 @@ void RunAttempt(UploadAttempt* attempt) {
   }
   SendObserver observer = {};
   observer.context = attempt;
-  observer.started = AttemptObserver::Started;
-  observer.finished = AttemptObserver::Finished;
   observer.connecting = AttemptObserver::Connecting;
   observer.sent = AttemptObserver::Sent;
   observer.stopped = AttemptObserver::Stopped;
-  // WinINet's own limit on connecting only ends a worker the dialog has let go
-  // of: the dialog's watch, at half this time, decides what the user is told.
+  // WinINet's own limits only end a worker the dialog has let go of: the
+  // dialog's watch, at half these times, decides what the user is told.
   observer.connectTimeoutMs = attempt->limits.connectMs * 2;
+  observer.transferTimeoutMs = attempt->limits.stallMs * 2;
   const int count = UploadCards(attempt->links, ApiUrl, written[0] ? attempt->frontPath : nullptr,
                                 written[1] ? attempt->backPath : nullptr, attempt->reply,
                                 kServiceReplySize, &observer);
@@ -284,16 +263,12 @@ DWORD WINAPI UploadWorker(void* context) {
   return 0;
 }
 
-// Tells the worker to stop before its next step and closes its request when
-// it has one, which ends a blocking send or wait for the reply. When
-// `letGo`, the worker also reports nothing more.
+// Tells the worker to stop at its next step. When `letGo`, the worker also
+// reports nothing more.
 void StopAttempt(UploadAttempt* attempt, bool letGo) {
   EnterCriticalSection(&attempt->lock);
   attempt->stopped = true;
   if (letGo) attempt->dialog = nullptr;
-  HINTERNET request = attempt->request;
-  attempt->request = nullptr;
-  if (request != nullptr) InternetCloseHandle(request);
   LeaveCriticalSection(&attempt->lock);
 }
 
