@@ -599,8 +599,8 @@ TEST_F(EditorViewTest, ImportedCardBoxIsUsedForItsOwnPageFileOnly) {
   ASSERT_EQ(Editor().exactCard, 1);
   EXPECT_EQ(Editor().exactTrim, box);
 
-  // The same name written again later (another size): nothing card-like on it.
-  Sleep(20);
+  // The same name written again (another size, which alone tells the files
+  // apart): nothing card-like on it.
   {
     DibImage* page = MakeWhitePage(kA4Width - 1, kA4Height);
     WritePage(path, page);

@@ -82,8 +82,8 @@ class ControlHostTest : public ::testing::Test {
 
   // The host of `window`, through "WM_NAVOGETHOST".
   template <typename T>
-  HRESULT HostInterface(HWND window, REFIID iid, ComRef<T>& out) {
-    ComRef<IUnknown> unknown(
+  HRESULT HostInterface(HWND window, REFIID iid, ComPtr<T>& out) {
+    ComPtr<IUnknown> unknown(
         reinterpret_cast<IUnknown*>(SendMessageA(window, GetHostMessage(), 0, 0)));
     if (!unknown) {
       return E_FAIL;
@@ -93,7 +93,7 @@ class ControlHostTest : public ::testing::Test {
 
   // The site the control was given, as `iid`.
   template <typename T>
-  HRESULT SiteInterface(REFIID iid, ComRef<T>& out) {
+  HRESULT SiteInterface(REFIID iid, ComPtr<T>& out) {
     if (log_.site == nullptr) {
       return E_FAIL;
     }
@@ -123,15 +123,15 @@ TEST_F(ControlHostTest, CreatesTheControlNamedByClassIdentifierAndActivatesIt) {
   EXPECT_EQ(log_.setSiteCalls, 1);
 
   // The object site is the host itself.
-  ComRef<IUnknown> host;
+  ComPtr<IUnknown> host;
   ASSERT_EQ(HostInterface(host_, IID_IUnknown, host), S_OK);
   EXPECT_EQ(log_.objectSite, host.get());
 
   // The control the host hands out is the one that was made.
-  ComRef<IUnknown> control(
+  ComPtr<IUnknown> control(
       reinterpret_cast<IUnknown*>(SendMessageA(host_, GetControlMessage(), 0, 0)));
   ASSERT_TRUE(control);
-  ComRef<IOleObject> object;
+  ComPtr<IOleObject> object;
   EXPECT_EQ(control->QueryInterface(IID_IOleObject, object.PutVoid()), S_OK);
   CLSID clsid = {};
   object->GetUserClassID(&clsid);
@@ -143,9 +143,9 @@ TEST_F(ControlHostTest, EmptyTextGivesNoControlAndCreationSucceeds) {
   EXPECT_EQ(log_.live, 0);
   EXPECT_EQ(SendMessageA(host_, GetControlMessage(), 0, 0), 0);
 
-  ComRef<IHostWindow> host;
+  ComPtr<IHostWindow> host;
   ASSERT_EQ(HostInterface(host_, IID_IHostWindow, host), S_OK);
-  ComRef<IUnknown> none;
+  ComPtr<IUnknown> none;
   EXPECT_EQ(host->QueryHostedControl(IID_IUnknown, none.PutVoid()), OLE_E_NOCONNECTION);
   EXPECT_FALSE(none);
   EXPECT_EQ(host->QueryHostedControl(IID_IUnknown, nullptr), E_POINTER);
@@ -153,7 +153,7 @@ TEST_F(ControlHostTest, EmptyTextGivesNoControlAndCreationSucceeds) {
 
 TEST_F(ControlHostTest, BackgroundIsTheWindowColourOrButtonFaceUnderADialog) {
   ASSERT_NE(CreateHost(""), nullptr);
-  ComRef<IHostAmbient> ambient;
+  ComPtr<IHostAmbient> ambient;
   ASSERT_EQ(HostInterface(host_, IID_IHostAmbient, ambient), S_OK);
   OLE_COLOR colour = 0;
   ambient->get_BackColor(&colour);
@@ -164,7 +164,7 @@ TEST_F(ControlHostTest, BackgroundIsTheWindowColourOrButtonFaceUnderADialog) {
   ASSERT_NE(dialog, nullptr);
   HWND first = host_;
   ASSERT_NE(CreateHost("", 360, 135, WS_CHILD | WS_VISIBLE, dialog), nullptr);
-  ComRef<IHostAmbient> dialogAmbient;
+  ComPtr<IHostAmbient> dialogAmbient;
   ASSERT_EQ(HostInterface(host_, IID_IHostAmbient, dialogAmbient), S_OK);
   dialogAmbient->get_BackColor(&colour);
   EXPECT_EQ(colour, GetSysColor(COLOR_BTNFACE));
@@ -178,7 +178,7 @@ TEST_F(ControlHostTest, ProgrammaticIdentifierCreatesTheBrowserWithoutNavigating
   EXPECT_EQ(log_.live, 1);
   EXPECT_EQ(log_.browser.navigateCount, 0);
   EXPECT_EQ(log_.browser.visibleCalls, 0);
-  ComRef<IDocHostUIHandler> handler;
+  ComPtr<IDocHostUIHandler> handler;
   ASSERT_EQ(SiteInterface(IID_IDocHostUIHandler, handler), S_OK);
   DOCHOSTUIINFO info = {};
   info.cbSize = sizeof info;
@@ -209,7 +209,7 @@ TEST_F(ControlHostTest, UrlTextIsNavigatedByTheBrowser) {
     EXPECT_TRUE(log_.browser.othersShareOneEmpty) << c.label;
 
     // Without scroll-bar styles the document shows no scroll bars either.
-    ComRef<IDocHostUIHandler> handler;
+    ComPtr<IDocHostUIHandler> handler;
     ASSERT_EQ(SiteInterface(IID_IDocHostUIHandler, handler), S_OK);
     DOCHOSTUIINFO info = {};
     info.cbSize = sizeof info;
@@ -224,7 +224,7 @@ TEST_F(ControlHostTest, UrlInAWindowWithScrollBarsLosesTheScrollBarStyles) {
   ASSERT_NE(CreateHost("http://example.invalid/", 360, 135, WS_CHILD | WS_VISIBLE | WS_VSCROLL),
             nullptr);
   EXPECT_EQ(GetWindowLongPtrA(host_, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), 0);
-  ComRef<IDocHostUIHandler> handler;
+  ComPtr<IDocHostUIHandler> handler;
   ASSERT_EQ(SiteInterface(IID_IDocHostUIHandler, handler), S_OK);
   DOCHOSTUIINFO info = {};
   info.cbSize = sizeof info;
@@ -251,24 +251,24 @@ TEST_F(ControlHostTest, InPlaceSiteInterfacesShareOnePointer) {
   ASSERT_NE(CreateHost(kTestControlText), nullptr);
   const IID* iids[] = {&IID_IOleInPlaceSite, &IID_IOleInPlaceSiteEx, &IID_IOleWindow,
                        &IID_IOleInPlaceSiteWindowless};
-  ComRef<IUnknown> first;
+  ComPtr<IUnknown> first;
   ASSERT_EQ(SiteInterface(*iids[0], first), S_OK);
   for (const IID* iid : iids) {
-    ComRef<IUnknown> other;
+    ComPtr<IUnknown> other;
     ASSERT_EQ(SiteInterface(*iid, other), S_OK);
     EXPECT_EQ(other.get(), first.get());
   }
 
   // Every interface leads back to one controlling unknown.
-  ComRef<IUnknown> identity;
+  ComPtr<IUnknown> identity;
   ASSERT_EQ(SiteInterface(IID_IUnknown, identity), S_OK);
   const IID* others[] = {&IID_IDispatch, &IID_IOleControlSite, &IID_IOleContainer,
                          &IID_IObjectWithSite, &IID_IServiceProvider, &IID_IDocHostUIHandler,
                          &IID_IAdviseSink, &IID_IHostWindow, &IID_IHostAmbient};
   for (const IID* iid : others) {
-    ComRef<IUnknown> face;
+    ComPtr<IUnknown> face;
     ASSERT_EQ(SiteInterface(*iid, face), S_OK);
-    ComRef<IUnknown> back;
+    ComPtr<IUnknown> back;
     ASSERT_EQ(face->QueryInterface(IID_IUnknown, back.PutVoid()), S_OK);
     EXPECT_EQ(back.get(), identity.get());
   }
@@ -279,7 +279,7 @@ TEST_F(ControlHostTest, InPlaceSiteInterfacesShareOnePointer) {
   EXPECT_EQ(none, nullptr);
   EXPECT_EQ(log_.site->QueryInterface(IID_IOleWindow, nullptr), E_POINTER);
 
-  ComRef<IOleWindow> window;
+  ComPtr<IOleWindow> window;
   ASSERT_EQ(SiteInterface(IID_IOleWindow, window), S_OK);
   HWND answer = nullptr;
   EXPECT_EQ(window->GetWindow(&answer), S_OK);
@@ -288,12 +288,12 @@ TEST_F(ControlHostTest, InPlaceSiteInterfacesShareOnePointer) {
 
 TEST_F(ControlHostTest, WindowlessActivationFollowsTheAmbientProperty) {
   ASSERT_NE(CreateHost(kTestControlText), nullptr);
-  ComRef<IOleInPlaceSiteWindowless> site;
+  ComPtr<IOleInPlaceSiteWindowless> site;
   ASSERT_EQ(SiteInterface(IID_IOleInPlaceSiteWindowless, site), S_OK);
   EXPECT_EQ(site->CanWindowlessActivate(), S_OK);
 
   // Turned off through the ambient dispatch interface, by name.
-  ComRef<IDispatch> ambient;
+  ComPtr<IDispatch> ambient;
   ASSERT_EQ(SiteInterface(IID_IDispatch, ambient), S_OK);
   LPOLESTR name = const_cast<LPOLESTR>(L"WindowlessActivationAllowed");
   DISPID id = 0;
@@ -312,7 +312,7 @@ TEST_F(ControlHostTest, WindowlessActivationFollowsTheAmbientProperty) {
 
 TEST_F(ControlHostTest, DocumentHostDefaults) {
   ASSERT_NE(CreateHost(kTestControlText), nullptr);
-  ComRef<IDocHostUIHandler> handler;
+  ComPtr<IDocHostUIHandler> handler;
   ASSERT_EQ(SiteInterface(IID_IDocHostUIHandler, handler), S_OK);
   POINT at = {5, 5};
   EXPECT_EQ(handler->ShowContextMenu(0, &at, nullptr, nullptr), S_FALSE);
@@ -337,7 +337,7 @@ TEST_F(ControlHostTest, DocumentHostDefaults) {
   EXPECT_EQ(external, nullptr);
 
   // The two answers follow their ambient properties.
-  ComRef<IHostAmbient> ambient;
+  ComPtr<IHostAmbient> ambient;
   ASSERT_EQ(SiteInterface(IID_IHostAmbient, ambient), S_OK);
   ambient->put_ContextMenuAllowed(VARIANT_FALSE);
   ambient->put_BrowserUIAllowed(VARIANT_TRUE);
@@ -355,7 +355,7 @@ TEST_F(ControlHostTest, DocumentHostDefaults) {
 
 TEST_F(ControlHostTest, BackColorPutNotifiesTheControlAndContextMenuPutDoesNot) {
   ASSERT_NE(CreateHost(kTestControlText), nullptr);
-  ComRef<IHostAmbient> ambient;
+  ComPtr<IHostAmbient> ambient;
   ASSERT_EQ(HostInterface(host_, IID_IHostAmbient, ambient), S_OK);
   log_.ambientChanges.clear();
   EXPECT_EQ(ambient->put_BackColor(RGB(10, 20, 30)), S_OK);
@@ -370,7 +370,7 @@ TEST_F(ControlHostTest, BackColorPutNotifiesTheControlAndContextMenuPutDoesNot) 
 // seen by a get, and notifies the control when it should.
 TEST_F(ControlHostTest, AmbientDispatchPutsAndGetsEveryProperty) {
   ASSERT_NE(CreateHost(kTestControlText), nullptr);
-  ComRef<IDispatch> ambient;
+  ComPtr<IDispatch> ambient;
   ASSERT_EQ(SiteInterface(IID_IDispatch, ambient), S_OK);
   UINT count = 0;
   EXPECT_EQ(ambient->GetTypeInfoCount(&count), S_OK);
@@ -447,7 +447,7 @@ TEST_F(ControlHostTest, AmbientDispatchPutsAndGetsEveryProperty) {
 
 TEST_F(ControlHostTest, AmbientDispatchRefusesWhatItDoesNotOffer) {
   ASSERT_NE(CreateHost(kTestControlText), nullptr);
-  ComRef<IDispatch> ambient;
+  ComPtr<IDispatch> ambient;
   ASSERT_EQ(SiteInterface(IID_IDispatch, ambient), S_OK);
 
   LPOLESTR names[] = {const_cast<LPOLESTR>(L"backcolor")};
@@ -492,7 +492,7 @@ TEST_F(ControlHostTest, AmbientDispatchRefusesWhatItDoesNotOffer) {
 
 TEST_F(ControlHostTest, DefaultAmbientFontFollowsTheDefaultGuiFont) {
   ASSERT_NE(CreateHost(kTestControlText), nullptr);
-  ComRef<IDispatch> ambient;
+  ComPtr<IDispatch> ambient;
   ASSERT_EQ(SiteInterface(IID_IDispatch, ambient), S_OK);
   VARIANT got;
   VariantInit(&got);
@@ -501,7 +501,7 @@ TEST_F(ControlHostTest, DefaultAmbientFontFollowsTheDefaultGuiFont) {
                             nullptr, nullptr),
             S_OK);
   ASSERT_EQ(V_VT(&got), VT_DISPATCH);
-  ComRef<IFont> font;
+  ComPtr<IFont> font;
   ASSERT_EQ(V_DISPATCH(&got)->QueryInterface(IID_IFont, font.PutVoid()), S_OK);
   VariantClear(&got);
   CY size = {};
@@ -519,11 +519,11 @@ TEST_F(ControlHostTest, DefaultAmbientFontFollowsTheDefaultGuiFont) {
   std::printf("default GUI font height %ld at %d dpi\n", logFont.lfHeight, dpi);
 
   // The same font object on the next read.
-  ComRef<IHostAmbient> direct;
+  ComPtr<IHostAmbient> direct;
   ASSERT_EQ(SiteInterface(IID_IHostAmbient, direct), S_OK);
-  ComRef<IFontDisp> again;
+  ComPtr<IFontDisp> again;
   ASSERT_EQ(direct->get_Font(again.Put()), S_OK);
-  ComRef<IFont> againFont;
+  ComPtr<IFont> againFont;
   ASSERT_EQ(again->QueryInterface(IID_IFont, againFont.PutVoid()), S_OK);
   EXPECT_EQ(againFont.get(), font.get());
   EXPECT_EQ(direct->get_Font(nullptr), E_POINTER);
@@ -533,11 +533,11 @@ TEST_F(ControlHostTest, DefaultAmbientFontFollowsTheDefaultGuiFont) {
 // host: every call hands out the same ones, and the table goes with the host.
 TEST_F(ControlHostTest, WindowContextKeepsFrameDocumentAndOneAcceleratorTable) {
   ASSERT_NE(CreateHost(kTestControlText), nullptr);
-  ComRef<IOleInPlaceSite> site;
+  ComPtr<IOleInPlaceSite> site;
   ASSERT_EQ(SiteInterface(IID_IOleInPlaceSite, site), S_OK);
 
-  ComRef<IOleInPlaceFrame> frames[2];
-  ComRef<IOleInPlaceUIWindow> documents[2];
+  ComPtr<IOleInPlaceFrame> frames[2];
+  ComPtr<IOleInPlaceUIWindow> documents[2];
   OLEINPLACEFRAMEINFO infos[2] = {};
   for (int i = 0; i < 2; ++i) {
     RECT position = {}, clip = {};
@@ -564,8 +564,8 @@ TEST_F(ControlHostTest, WindowContextKeepsFrameDocumentAndOneAcceleratorTable) {
   // Many more activations still share the one table.
   for (int i = 0; i < 50; ++i) {
     RECT position, clip;
-    ComRef<IOleInPlaceFrame> frame;
-    ComRef<IOleInPlaceUIWindow> document;
+    ComPtr<IOleInPlaceFrame> frame;
+    ComPtr<IOleInPlaceUIWindow> document;
     OLEINPLACEFRAMEINFO info = {};
     info.cb = sizeof info;
     ASSERT_EQ(site->GetWindowContext(frame.Put(), document.Put(), &position, &clip, &info), S_OK);
@@ -597,7 +597,7 @@ TEST_F(ControlHostTest, WindowContextKeepsFrameDocumentAndOneAcceleratorTable) {
   EXPECT_EQ(frames[0]->RequestBorderSpace(nullptr), INPLACE_E_NOTOOLSPACE);
   EXPECT_EQ(frames[0]->TranslateAccelerator(nullptr, 0), S_FALSE);
   EXPECT_EQ(frames[0]->SetStatusText(L"x"), S_OK);
-  ComRef<IOleInPlaceFrame> notAFrame;
+  ComPtr<IOleInPlaceFrame> notAFrame;
   EXPECT_EQ(documents[0]->QueryInterface(IID_IOleInPlaceFrame, notAFrame.PutVoid()),
             E_NOINTERFACE);
 
@@ -618,28 +618,28 @@ TEST_F(ControlHostTest, WindowContextKeepsFrameDocumentAndOneAcceleratorTable) {
 
 TEST_F(ControlHostTest, ContainerEnumeratorHandsOutTheControl) {
   ASSERT_NE(CreateHost(kTestControlText), nullptr);
-  ComRef<IOleContainer> container;
+  ComPtr<IOleContainer> container;
   ASSERT_EQ(log_.site->GetContainer(container.Put()), S_OK);
-  ComRef<IEnumUnknown> objects;
+  ComPtr<IEnumUnknown> objects;
   ASSERT_EQ(container->EnumObjects(OLECONTF_EMBEDDINGS, objects.Put()), S_OK);
 
   IUnknown* items[2] = {};
   ULONG fetched = 99;
   EXPECT_EQ(objects->Next(2, items, &fetched), S_FALSE);
   EXPECT_EQ(fetched, 1u);
-  ComRef<IUnknown> control(
+  ComPtr<IUnknown> control(
       reinterpret_cast<IUnknown*>(SendMessageA(host_, GetControlMessage(), 0, 0)));
   EXPECT_EQ(items[0], control.get());
-  ComRef<IUnknown> item(items[0]);
+  ComPtr<IUnknown> item(items[0]);
 
   EXPECT_EQ(objects->Next(1, items, nullptr), S_FALSE);  // nothing left
   EXPECT_EQ(objects->Next(2, items, nullptr), E_POINTER);
   EXPECT_EQ(objects->Reset(), S_OK);
-  ComRef<IEnumUnknown> copy;
+  ComPtr<IEnumUnknown> copy;
   ASSERT_EQ(objects->Clone(copy.Put()), S_OK);
   EXPECT_EQ(objects->Skip(2), S_FALSE);
   ASSERT_EQ(copy->Next(1, items, nullptr), S_OK);  // the copy kept its place
-  ComRef<IUnknown> copied(items[0]);
+  ComPtr<IUnknown> copied(items[0]);
   EXPECT_EQ(copied.get(), control.get());
 }
 
@@ -665,9 +665,9 @@ TEST_F(ControlHostTest, ResizingSetsTheHimetricExtentAndTheObjectRectangles) {
 
 TEST_F(ControlHostTest, AttachEmbedsAnExistingControl) {
   ASSERT_NE(CreateHost(""), nullptr);
-  ComRef<IHostWindow> host;
+  ComPtr<IHostWindow> host;
   ASSERT_EQ(HostInterface(host_, IID_IHostWindow, host), S_OK);
-  ComRef<IUnknown> control(CreateTestControl(&log_, ControlKind::kWindowed));
+  ComPtr<IUnknown> control(CreateTestControl(&log_, ControlKind::kWindowed));
   EXPECT_EQ(host->AttachHostedControl(control.get(), nullptr), S_FALSE);
   ASSERT_EQ(host->AttachHostedControl(control.get(), host_), S_OK);
   EXPECT_EQ(log_.setClientSiteCalls, 1);
@@ -675,10 +675,10 @@ TEST_F(ControlHostTest, AttachEmbedsAnExistingControl) {
   ASSERT_FALSE(log_.verbs.empty());
   EXPECT_EQ(log_.verbs.front(), OLEIVERB_INPLACEACTIVATE);
 
-  ComRef<IUnknown> answer(
+  ComPtr<IUnknown> answer(
       reinterpret_cast<IUnknown*>(SendMessageA(host_, GetControlMessage(), 0, 0)));
   EXPECT_EQ(answer.get(), control.get());
-  ComRef<IOleObject> queried;
+  ComPtr<IOleObject> queried;
   EXPECT_EQ(host->QueryHostedControl(IID_IOleObject, queried.PutVoid()), S_OK);
   EXPECT_TRUE(queried);
 }
@@ -739,9 +739,9 @@ TEST_F(ControlHostTest, HtmlTextBecomesTheBodyOfANewDocument) {
   EXPECT_EQ(documentLog.initNewCalls, 1);
   EXPECT_EQ(log_.live, 0);                 // neither the browser nor a test control
   {
-    ComRef<IUnknown> control(
+    ComPtr<IUnknown> control(
         reinterpret_cast<IUnknown*>(SendMessageA(host_, GetControlMessage(), 0, 0)));
-    ComRef<IUnknown> document;
+    ComPtr<IUnknown> document;
     ASSERT_TRUE(control);
     EXPECT_EQ(control->QueryInterface(IID_IHTMLDocument2, document.PutVoid()), S_OK);
   }
@@ -775,7 +775,7 @@ TEST_F(ControlHostTest, WindowlessControlGetsMouseMessagesThatHitIt) {
   EXPECT_EQ(log_.windowMessages[0], static_cast<UINT>(WM_LBUTTONDOWN));
 
   // While it holds the capture, everything reaches it.
-  ComRef<IOleInPlaceSiteWindowless> site;
+  ComPtr<IOleInPlaceSiteWindowless> site;
   ASSERT_EQ(SiteInterface(IID_IOleInPlaceSiteWindowless, site), S_OK);
   EXPECT_EQ(site->GetCapture(), S_FALSE);
   EXPECT_EQ(site->SetCapture(TRUE), S_OK);
@@ -808,12 +808,12 @@ TEST_F(ControlHostTest, WindowlessControlWithFocusAnswersKeyMessages) {
 
 TEST_F(ControlHostTest, WindowlessActivationRefusedGivesAWindowedControl) {
   ASSERT_NE(CreateHost(""), nullptr);
-  ComRef<IHostAmbient> ambient;
+  ComPtr<IHostAmbient> ambient;
   ASSERT_EQ(HostInterface(host_, IID_IHostAmbient, ambient), S_OK);
   ambient->put_WindowlessActivationAllowed(VARIANT_FALSE);
-  ComRef<IHostWindow> host;
+  ComPtr<IHostWindow> host;
   ASSERT_EQ(HostInterface(host_, IID_IHostWindow, host), S_OK);
-  ComRef<IUnknown> control(CreateTestControl(&log_, ControlKind::kWindowless));
+  ComPtr<IUnknown> control(CreateTestControl(&log_, ControlKind::kWindowless));
   ASSERT_EQ(host->AttachHostedControl(control.get(), host_), S_OK);
   EXPECT_FALSE(log_.activatedWindowless);
   SendMessageA(host_, WM_SETFOCUS, 0, 0);
@@ -873,7 +873,7 @@ TEST_F(ControlHostTest, NotificationsAreReflectedToTheChildTheyCameFrom) {
   // A menu command has no child to go to; with reflection off nothing goes.
   g_reflected.clear();
   SendMessageA(host_, WM_COMMAND, MAKEWPARAM(7, 0), 0);
-  ComRef<IHostAmbient> ambient;
+  ComPtr<IHostAmbient> ambient;
   ASSERT_EQ(HostInterface(host_, IID_IHostAmbient, ambient), S_OK);
   ambient->put_MessageReflect(VARIANT_FALSE);
   SendMessageA(host_, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), fromButton);

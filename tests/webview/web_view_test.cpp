@@ -199,7 +199,7 @@ TEST_F(WebViewTest, MessagesAfterDestroyAreAnsweredWithZeroAndGoNowhere) {
   HWND view = CreateTestView();
   ASSERT_NE(view, nullptr);
   // The host answers this with its own interface while it is reached.
-  ComRef<IUnknown> host(reinterpret_cast<IUnknown*>(SendMessageA(view, GetHostMessage(), 0, 0)));
+  ComPtr<IUnknown> host(reinterpret_cast<IUnknown*>(SendMessageA(view, GetHostMessage(), 0, 0)));
   ASSERT_TRUE(host);
   host.Reset();
 
@@ -234,10 +234,10 @@ TEST_F(WebViewTest, WorksWithTheSystemBrowserControl) {
   ASSERT_NE(view, nullptr);
   ShowWindow(view, SW_SHOW);
   MoveWindow(view, 505, 470, 360, 135, TRUE);
-  ComRef<IUnknown> control(
+  ComPtr<IUnknown> control(
       reinterpret_cast<IUnknown*>(SendMessageA(view, GetControlMessage(), 0, 0)));
   ASSERT_TRUE(control);
-  ComRef<IUnknown> browser;
+  ComPtr<IUnknown> browser;
   EXPECT_EQ(control->QueryInterface(IID_IWebBrowser2, browser.PutVoid()), S_OK);
   EXPECT_EQ(log_.live, 0);
 

@@ -1,5 +1,5 @@
-// Helpers shared by the web view tests: an owning interface pointer, the
-// library's module, a test parent window and variant comparison.
+// Helpers shared by the web view tests: the library's module, a test parent
+// window and variant comparison; interface references are held in ComPtr.
 #pragma once
 
 #include <windows.h>
@@ -8,35 +8,7 @@
 
 #include <string>
 
-// Owns one reference to an interface.
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  explicit ComRef(T* adopted) : p_(adopted) {}
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  ~ComRef() { Reset(); }
-
-  void Reset() {
-    if (p_ != nullptr) {
-      p_->Release();
-      p_ = nullptr;
-    }
-  }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  // The out-pointer for a call that hands out a reference.
-  T** Put() {
-    Reset();
-    return &p_;
-  }
-  void** PutVoid() { return reinterpret_cast<void**>(Put()); }
-
- private:
-  T* p_ = nullptr;
-};
+#include "base/com_ptr.h"
 
 inline HINSTANCE NavoInstance() { return GetModuleHandleA("navo.dll"); }
 
