@@ -59,6 +59,19 @@ int32_t RoundBoundary(double position) {
   return static_cast<int32_t>(std::ceil(position - 0.5 - 1e-6));
 }
 
+// Trim width and height in millimetres of a card size in an orientation.
+struct CardMm {
+  double width;
+  double height;
+};
+
+CardMm TrimMm(int32_t sizeIndex, int32_t orientation) {
+  float width = 0.0f;
+  float height = 0.0f;
+  CardSizeFor(sizeIndex, orientation, &width, &height);
+  return {width, height};
+}
+
 // A dark run [x0, x1) on a sampled line.
 struct Run {
   int32_t x0;
@@ -365,9 +378,7 @@ bool VerifyMarks(const PageView& page, const BoxGuess& guess, CardFindResult* re
   int32_t orientation = 0;
   if (w <= 0 || h <= 0 || !MatchCardProportions(w, h, &sizeIndex, &orientation)) return false;
   // The bleed line lies 3 mm outside at the card's own scale.
-  const float widthMm = orientation == kLandscape ? CardSizeTable[sizeIndex].widthMm
-                                                  : CardSizeTable[sizeIndex].heightMm;
-  const double expectedGap = w * kMarkBleedMm / widthMm;
+  const double expectedGap = w * kMarkBleedMm / TrimMm(sizeIndex, orientation).width;
   if (std::fabs(meanGap - expectedGap) > std::max(2.0, 0.08 * expectedGap)) return false;
   *result = {CardFoundByMarks, trim, sizeIndex, orientation, 0.0f};
   return true;
@@ -508,8 +519,7 @@ bool MatchOuterArea(double outerW, double outerH, int32_t preferred, int32_t* si
   bool foundPreferred = false;
   for (int32_t i = 0; i < kCardSizeCount; ++i) {
     for (int32_t o = 0; o < 2; ++o) {
-      const double w = o == kLandscape ? CardSizeTable[i].widthMm : CardSizeTable[i].heightMm;
-      const double h = o == kLandscape ? CardSizeTable[i].heightMm : CardSizeTable[i].widthMm;
+      const auto [w, h] = TrimMm(i, o);
       const double bw = (outerW - w) / 2.0;
       const double bh = (outerH - h) / 2.0;
       if (bw < -kSlack || bh < -kSlack || bw > 5.0 + kSlack || bh > 5.0 + kSlack) continue;
@@ -560,8 +570,7 @@ bool MatchCardProportions(double width, double height, int32_t* sizeIndex, int32
   bool found = false;
   for (int32_t i = 0; i < kCardSizeCount; ++i) {
     for (int32_t o = 0; o < 2; ++o) {
-      const double w = o == kLandscape ? CardSizeTable[i].widthMm : CardSizeTable[i].heightMm;
-      const double h = o == kLandscape ? CardSizeTable[i].heightMm : CardSizeTable[i].widthMm;
+      const auto [w, h] = TrimMm(i, o);
       const double off = std::fabs(ratio / (w / h) - 1.0);
       if (off <= best) {
         best = off;
@@ -611,10 +620,7 @@ bool MarksFromSamples(const PageView& page, const Samples& samples, CardFindResu
           // The bottom edge for every card shape this width can be.
           for (int32_t s = 0; s < kCardSizeCount; ++s) {
             for (int32_t o = 0; o < 2; ++o) {
-              const double w = o == kLandscape ? CardSizeTable[s].widthMm
-                                               : CardSizeTable[s].heightMm;
-              const double h = o == kLandscape ? CardSizeTable[s].heightMm
-                                               : CardSizeTable[s].widthMm;
+              const auto [w, h] = TrimMm(s, o);
               if (std::fabs(width * kMarkBleedMm / w - gap) > 0.08 * gap + 2.0) continue;
               const BoxGuess guess = {left.xb, top, right.xa, top + width * h / w, gap};
               if (VerifyMarks(page, guess, result)) return true;
@@ -660,10 +666,7 @@ bool DesignFromSamples(const PageView& page, const Samples& samples, float pixel
                         &sizeIndex, &orientation, &bleed)) {
       continue;
     }
-    const double wMm = orientation == kLandscape ? CardSizeTable[sizeIndex].widthMm
-                                                 : CardSizeTable[sizeIndex].heightMm;
-    const double hMm = orientation == kLandscape ? CardSizeTable[sizeIndex].heightMm
-                                                 : CardSizeTable[sizeIndex].widthMm;
+    const auto [wMm, hMm] = TrimMm(sizeIndex, orientation);
     const int32_t trimW = static_cast<int32_t>(std::lround(wMm * pixelsPerMm));
     const int32_t trimH = static_cast<int32_t>(std::lround(hMm * pixelsPerMm));
     const int32_t l = RoundBoundary(left.position + (outerW - trimW) / 2.0);

@@ -200,6 +200,9 @@ class ControlHost final : public IHostAmbient,
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   LRESULT CallReplaced(UINT message, WPARAM wParam, LPARAM lParam);
   bool Subclass(HWND window);
+  // Lets go of the control and the window held so far and takes over `window`;
+  // false when `window` is no window.
+  bool TakeWindow(HWND window);
   // Redraws the window held so far and lets go of it.
   void LetGoOfWindow();
   void Redraw();

@@ -10,6 +10,19 @@
 #include "webview/host_internal.h"
 #include "webview/host_rules.h"
 
+bool ControlHost::TakeWindow(HWND window) {
+  ReleaseAll();
+  if (window_ != nullptr) {
+    Redraw();
+    LetGoOfWindow();
+  }
+  if (!IsWindow(window)) {
+    return false;
+  }
+  SetFlag(kAmbientSubclassed, Subclass(window) ? VARIANT_TRUE : VARIANT_FALSE);
+  return true;
+}
+
 // ---- IHostWindow ----
 
 STDMETHODIMP ControlHost::CreateHostedControl(LPCOLESTR name, HWND window, IStream* stream) {
@@ -23,15 +36,9 @@ STDMETHODIMP ControlHost::CreateHostedControlWithSink(LPCOLESTR name, HWND windo
   if (control != nullptr) {
     *control = nullptr;
   }
-  ReleaseAll();
-  if (window_ != nullptr) {
-    Redraw();
-    LetGoOfWindow();
-  }
-  if (!IsWindow(window)) {
+  if (!TakeWindow(window)) {
     return S_FALSE;
   }
-  SetFlag(kAmbientSubclassed, Subclass(window) ? VARIANT_TRUE : VARIANT_FALSE);
 
   if (backColor_ == 0) {
     char parentClass[8] = {};
@@ -81,15 +88,9 @@ STDMETHODIMP ControlHost::CreateHostedControlWithSink(LPCOLESTR name, HWND windo
 }
 
 STDMETHODIMP ControlHost::AttachHostedControl(IUnknown* control, HWND window) {
-  ReleaseAll();
-  if (window_ != nullptr) {
-    Redraw();
-    LetGoOfWindow();
-  }
-  if (!IsWindow(window)) {
+  if (!TakeWindow(window)) {
     return S_FALSE;
   }
-  SetFlag(kAmbientSubclassed, Subclass(window) ? VARIANT_TRUE : VARIANT_FALSE);
   const HRESULT hr = control != nullptr ? Activate(control, true, nullptr) : E_INVALIDARG;
   if (FAILED(hr)) {
     ReleaseAll();
